@@ -1,0 +1,248 @@
+// The host's automation object model, as far as the plug-in uses it: one
+// interface per kind of host object, methods named after their roles.
+//
+// Conventions (every interface below):
+// - Each method returns a status; a failure leaves out parameters untouched
+//   and the host's IHostErrorInfo describes it. Call sites turn failures into
+//   HostError with check() (HostError.h) or use the helpers of HostOps.h.
+// - Property reads deliver the value through an out parameter. An interface
+//   pointer delivered that way carries one reference for the caller; a null
+//   pointer with S_OK means "none" (no active document, say).
+// - Booleans are 16-bit (true = -1). Texts are UTF-16 (HostText.h).
+// - Collections number their items from 1.
+// - Lengths and positions are in the document's current unit (SetUnit).
+//   Page coordinates have y growing upwards.
+// - Threads: the host serialises every call with one lock, so any thread may
+//   call any method; event sinks are called on the host's user-interface
+//   thread.
+#pragma once
+
+#include "ComTypes.h"
+
+namespace mosvik::com {
+
+struct IVGApplication;
+struct IVGDocuments;
+struct IVGDocument;
+struct IVGPages;
+struct IVGPage;
+struct IVGLayer;
+struct IVGShapes;
+struct IVGShape;
+struct IVGShapeRange;
+struct IVGColor;
+struct IVGFill;
+struct IVGOutline;
+struct IVGWindow;
+struct IVGAppWindow;
+struct IVGRect;
+struct ICUICommandBars;
+struct ICUICommandBar;
+
+// Shape type codes. 3, 5 and 6 are the host's; the rest are this host's own.
+enum ShapeType : int32_t {
+    ShapeNone = 0,
+    ShapeRectangle = 1,
+    ShapeEllipse = 2,
+    ShapeCurve = 3,
+    ShapeGroup = 4,
+    ShapeBitmap = 5,
+    ShapeText = 6,
+    ShapePowerClip = 7,
+};
+
+// Measuring units.
+enum Unit : int32_t {
+    UnitInches = 1,
+    UnitMillimetres = 3,
+    UnitPixels = 5, // 1/300 inch: the document resolution is 300 dpi
+    UnitPoints = 8,
+};
+
+// Colour models. RGB is the host's code 5.
+enum ColorModel : int32_t {
+    ColorModelNone = 0,
+    ColorModelCMYK = 2,
+    ColorModelGray = 4,
+    ColorModelRGB = 5,
+    ColorModelRegistration = 20,
+};
+
+enum FillType : int32_t {
+    FillNone = 0,
+    FillUniform = 1,
+    FillFountain = 2,
+};
+
+struct IVGApplication : IDispatch {
+    virtual HRESULT get_Documents(IVGDocuments** out) = 0;
+    virtual HRESULT get_ActiveDocument(IVGDocument** out) = 0;
+    virtual HRESULT get_ActivePage(IVGPage** out) = 0;
+    virtual HRESULT get_ActiveLayer(IVGLayer** out) = 0;
+    virtual HRESULT get_ActiveSelection(IVGShape** out) = 0;
+    virtual HRESULT get_VersionMajor(int32_t* out) = 0;
+    virtual HRESULT get_AppWindow(IVGAppWindow** out) = 0;
+    virtual HRESULT get_Optimization(VARIANT_BOOL* out) = 0;
+    virtual HRESULT put_Optimization(VARIANT_BOOL value) = 0;
+    virtual HRESULT Refresh() = 0;
+    // Registers `sink` for the numbered application events; the host holds a
+    // reference on it until UnadviseEvents.
+    virtual HRESULT AdviseEvents(IDispatch* sink, int32_t* cookie) = 0;
+    virtual HRESULT UnadviseEvents(int32_t cookie) = 0;
+    // A rectangle value (not a shape).
+    virtual HRESULT CreateRect(double x, double y, double width, double height,
+                               IVGRect** out) = 0;
+    virtual HRESULT AddPluginCommand(const char16_t* commandId, const char16_t* caption,
+                                     const char16_t* tooltip, VARIANT_BOOL* out) = 0;
+    virtual HRESULT RemovePluginCommand(const char16_t* commandId, VARIANT_BOOL* out) = 0;
+    virtual HRESULT get_CommandBars(ICUICommandBars** out) = 0;
+    virtual HRESULT ImportWorkspace(const char16_t* fileName) = 0;
+};
+
+struct IVGDocuments : IDispatch {
+    virtual HRESULT get_Count(int32_t* out) = 0;
+    virtual HRESULT get_Item(int32_t index, IVGDocument** out) = 0;
+};
+
+struct IVGDocument : IDispatch {
+    virtual HRESULT get_Name(BSTR* out) = 0;
+    virtual HRESULT get_Pages(IVGPages** out) = 0;
+    virtual HRESULT get_ActivePage(IVGPage** out) = 0;
+    virtual HRESULT get_ActiveLayer(IVGLayer** out) = 0;
+    virtual HRESULT get_Selection(IVGShape** out) = 0;
+    virtual HRESULT get_Unit(int32_t* out) = 0;
+    virtual HRESULT put_Unit(int32_t unit) = 0;
+    // Opens one undo step named `name`; changes until EndCommandGroup undo
+    // together. Groups nest; the outermost one makes the step.
+    virtual HRESULT BeginCommandGroup(const char16_t* name) = 0;
+    virtual HRESULT EndCommandGroup() = 0;
+    virtual HRESULT Undo(int32_t levels) = 0;
+    virtual HRESULT Redo(int32_t levels) = 0;
+    virtual HRESULT Activate() = 0;
+};
+
+struct IVGPages : IDispatch {
+    virtual HRESULT get_Count(int32_t* out) = 0;
+    virtual HRESULT get_Item(int32_t index, IVGPage** out) = 0;
+};
+
+struct IVGPage : IDispatch {
+    virtual HRESULT get_Index(int32_t* out) = 0;
+    virtual HRESULT get_Name(BSTR* out) = 0;
+    virtual HRESULT get_Shapes(IVGShapes** out) = 0;
+    virtual HRESULT get_SizeWidth(double* out) = 0;
+    virtual HRESULT put_SizeWidth(double value) = 0;
+    virtual HRESULT get_SizeHeight(double* out) = 0;
+    virtual HRESULT put_SizeHeight(double value) = 0;
+    virtual HRESULT Activate() = 0;
+};
+
+struct IVGLayer : IDispatch {
+    virtual HRESULT get_Name(BSTR* out) = 0;
+    virtual HRESULT get_Shapes(IVGShapes** out) = 0;
+};
+
+struct IVGShapes : IDispatch {
+    virtual HRESULT get_Count(int32_t* out) = 0;
+    virtual HRESULT get_Item(int32_t index, IVGShape** out) = 0;
+    virtual HRESULT All(IVGShapeRange** out) = 0;
+};
+
+struct IVGShapeRange : IDispatch {
+    virtual HRESULT get_Count(int32_t* out) = 0;
+    virtual HRESULT get_Item(int32_t index, IVGShape** out) = 0;
+    virtual HRESULT get_SizeWidth(double* out) = 0;
+    virtual HRESULT get_SizeHeight(double* out) = 0;
+    virtual HRESULT Group(IVGShape** out) = 0;
+};
+
+struct IVGShape : IDispatch {
+    virtual HRESULT get_Type(int32_t* out) = 0;
+    virtual HRESULT get_Name(BSTR* out) = 0;
+    virtual HRESULT get_PositionX(double* out) = 0;
+    virtual HRESULT get_PositionY(double* out) = 0;
+    virtual HRESULT get_SizeWidth(double* out) = 0;
+    virtual HRESULT get_SizeHeight(double* out) = 0;
+    virtual HRESULT get_Selected(VARIANT_BOOL* out) = 0;
+    virtual HRESULT get_Fill(IVGFill** out) = 0;
+    virtual HRESULT get_Outline(IVGOutline** out) = 0;
+    // The shapes inside a group, or the selected shapes of a selection shape.
+    virtual HRESULT get_Shapes(IVGShapes** out) = 0;
+    virtual HRESULT AddToSelection() = 0;
+};
+
+struct IVGColor : IDispatch {
+    virtual HRESULT get_Type(int32_t* out) = 0;
+    virtual HRESULT get_Name(BSTR* out) = 0;
+};
+
+struct IVGFill : IDispatch {
+    virtual HRESULT get_Type(int32_t* out) = 0;
+    virtual HRESULT get_UniformColor(IVGColor** out) = 0;
+};
+
+struct IVGOutline : IDispatch {
+    virtual HRESULT get_Width(double* out) = 0;
+    virtual HRESULT get_Color(IVGColor** out) = 0;
+};
+
+// A document's window, as application events pass it.
+struct IVGWindow : IDispatch {
+    virtual HRESULT get_Caption(BSTR* out) = 0;
+};
+
+// The host's main window.
+struct IVGAppWindow : IDispatch {
+    // Native handle, a 32-bit integer; 0 when the host has no window.
+    virtual HRESULT get_Handle(int32_t* out) = 0;
+};
+
+struct IVGRect : IDispatch {
+    virtual HRESULT get_x(double* out) = 0;
+    virtual HRESULT put_x(double value) = 0;
+    virtual HRESULT get_y(double* out) = 0;
+    virtual HRESULT put_y(double value) = 0;
+    virtual HRESULT get_Width(double* out) = 0;
+    virtual HRESULT put_Width(double value) = 0;
+    virtual HRESULT get_Height(double* out) = 0;
+    virtual HRESULT put_Height(double value) = 0;
+};
+
+struct ICUICommandBars : IDispatch {
+    virtual HRESULT get_Count(int32_t* out) = 0;
+    // By 1-based index or, when `name` is not null, by the bar's name; fails
+    // when there is no such bar.
+    virtual HRESULT get_Item(int32_t index, ICUICommandBar** out) = 0;
+    virtual HRESULT get_ItemByName(const char16_t* name, ICUICommandBar** out) = 0;
+};
+
+struct ICUICommandBar : IDispatch {
+    virtual HRESULT get_Name(BSTR* out) = 0;
+    virtual HRESULT get_Caption(BSTR* out) = 0;
+    virtual HRESULT get_Visible(VARIANT_BOOL* out) = 0;
+    virtual HRESULT put_Visible(VARIANT_BOOL value) = 0;
+    virtual HRESULT Delete() = 0;
+};
+
+// Interface identities of the host objects (this host's own).
+#define MOSVIK_HOST_IID(n) {0x6d6f7376, 0x696b, 0x0002, {0x80, 0, 0, 0, 0, 0, 0, n}}
+constexpr GUID IID_IVGApplication = MOSVIK_HOST_IID(0x01);
+constexpr GUID IID_IVGDocuments = MOSVIK_HOST_IID(0x02);
+constexpr GUID IID_IVGDocument = MOSVIK_HOST_IID(0x03);
+constexpr GUID IID_IVGPages = MOSVIK_HOST_IID(0x04);
+constexpr GUID IID_IVGPage = MOSVIK_HOST_IID(0x05);
+constexpr GUID IID_IVGLayer = MOSVIK_HOST_IID(0x06);
+constexpr GUID IID_IVGShapes = MOSVIK_HOST_IID(0x07);
+constexpr GUID IID_IVGShape = MOSVIK_HOST_IID(0x08);
+constexpr GUID IID_IVGShapeRange = MOSVIK_HOST_IID(0x09);
+constexpr GUID IID_IVGColor = MOSVIK_HOST_IID(0x0a);
+constexpr GUID IID_IVGFill = MOSVIK_HOST_IID(0x0b);
+constexpr GUID IID_IVGOutline = MOSVIK_HOST_IID(0x0c);
+constexpr GUID IID_IVGWindow = MOSVIK_HOST_IID(0x0d);
+constexpr GUID IID_IVGAppWindow = MOSVIK_HOST_IID(0x0e);
+constexpr GUID IID_IVGRect = MOSVIK_HOST_IID(0x0f);
+constexpr GUID IID_ICUICommandBars = MOSVIK_HOST_IID(0x10);
+constexpr GUID IID_ICUICommandBar = MOSVIK_HOST_IID(0x11);
+#undef MOSVIK_HOST_IID
+
+} // namespace mosvik::com
