@@ -38,8 +38,12 @@ constexpr HRESULT E_OUTOFMEMORY = static_cast<HRESULT>(0x8007000Eu);
 constexpr HRESULT E_INVALIDARG = static_cast<HRESULT>(0x80070057u);
 constexpr HRESULT DISP_E_BADINDEX = static_cast<HRESULT>(0x8002000Bu);
 
-inline bool succeeded(HRESULT hr) { return hr >= 0; }
-inline bool failed(HRESULT hr) { return hr < 0; }
+inline bool succeeded(HRESULT hr) {
+    return hr >= 0;
+}
+inline bool failed(HRESULT hr) {
+    return hr < 0;
+}
 
 struct GUID {
     uint32_t Data1;
@@ -49,8 +53,12 @@ struct GUID {
 };
 static_assert(sizeof(GUID) == 16, "GUID is the standard 16-byte structure");
 
-inline bool operator==(const GUID& a, const GUID& b) { return std::memcmp(&a, &b, sizeof(GUID)) == 0; }
-inline bool operator!=(const GUID& a, const GUID& b) { return !(a == b); }
+inline bool operator==(const GUID& a, const GUID& b) {
+    return std::memcmp(&a, &b, sizeof(GUID)) == 0;
+}
+inline bool operator!=(const GUID& a, const GUID& b) {
+    return !(a == b);
+}
 
 // Automation type tags.
 enum VarType : uint16_t {

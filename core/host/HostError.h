@@ -36,6 +36,8 @@ std::u16string fromUtf8(const std::string& text);
 // (any host object) when it describes one.
 void check(IUnknown* source, HRESULT hr);
 
-template <class T> void check(const ComPtr<T>& source, HRESULT hr) { check(source.get(), hr); }
+template <class T> void check(const ComPtr<T>& source, HRESULT hr) {
+    check(source.get(), hr);
+}
 
 } // namespace mosvik::com

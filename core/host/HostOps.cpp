@@ -64,7 +64,9 @@ void setOptimization(IVGApplication* app, bool on) {
     check(app, app->put_Optimization(on ? VARIANT_TRUE : VARIANT_FALSE));
 }
 
-void refresh(IVGApplication* app) { check(app, app->Refresh()); }
+void refresh(IVGApplication* app) {
+    check(app, app->Refresh());
+}
 
 int32_t adviseEvents(IVGApplication* app, IDispatch* sink) {
     int32_t cookie = 0;
@@ -72,16 +74,26 @@ int32_t adviseEvents(IVGApplication* app, IDispatch* sink) {
     return cookie;
 }
 
-void unadviseEvents(IVGApplication* app, int32_t cookie) { check(app, app->UnadviseEvents(cookie)); }
+void unadviseEvents(IVGApplication* app, int32_t cookie) {
+    check(app, app->UnadviseEvents(cookie));
+}
 
 void beginCommandGroup(IVGDocument* doc, const std::u16string& name) {
     check(doc, doc->BeginCommandGroup(name.c_str()));
 }
 
-void endCommandGroup(IVGDocument* doc) { check(doc, doc->EndCommandGroup()); }
-void undo(IVGDocument* doc, int32_t levels) { check(doc, doc->Undo(levels)); }
-void redo(IVGDocument* doc, int32_t levels) { check(doc, doc->Redo(levels)); }
-void setUnit(IVGDocument* doc, int32_t unit) { check(doc, doc->put_Unit(unit)); }
+void endCommandGroup(IVGDocument* doc) {
+    check(doc, doc->EndCommandGroup());
+}
+void undo(IVGDocument* doc, int32_t levels) {
+    check(doc, doc->Undo(levels));
+}
+void redo(IVGDocument* doc, int32_t levels) {
+    check(doc, doc->Redo(levels));
+}
+void setUnit(IVGDocument* doc, int32_t unit) {
+    check(doc, doc->put_Unit(unit));
+}
 
 ComPtr<IVGShapes> pageShapes(IVGPage* page) {
     ComPtr<IVGShapes> shapes;

@@ -22,7 +22,9 @@ inline BSTR allocBstr(const std::u16string& text) {
     return p;
 }
 
-inline std::u16string bstrText(const char16_t* p) { return p ? std::u16string(p) : std::u16string(); }
+inline std::u16string bstrText(const char16_t* p) {
+    return p ? std::u16string(p) : std::u16string();
+}
 
 class Bstr {
 public:

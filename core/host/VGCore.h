@@ -90,8 +90,7 @@ struct IVGApplication : IDispatch {
     virtual HRESULT AdviseEvents(IDispatch* sink, int32_t* cookie) = 0;
     virtual HRESULT UnadviseEvents(int32_t cookie) = 0;
     // A rectangle value (not a shape).
-    virtual HRESULT CreateRect(double x, double y, double width, double height,
-                               IVGRect** out) = 0;
+    virtual HRESULT CreateRect(double x, double y, double width, double height, IVGRect** out) = 0;
     virtual HRESULT AddPluginCommand(const char16_t* commandId, const char16_t* caption,
                                      const char16_t* tooltip, VARIANT_BOOL* out) = 0;
     virtual HRESULT RemovePluginCommand(const char16_t* commandId, VARIANT_BOOL* out) = 0;
@@ -225,7 +224,12 @@ struct ICUICommandBar : IDispatch {
 };
 
 // Interface identities of the host objects (this host's own).
-#define MOSVIK_HOST_IID(n) {0x6d6f7376, 0x696b, 0x0002, {0x80, 0, 0, 0, 0, 0, 0, n}}
+#define MOSVIK_HOST_IID(n)                                                                         \
+    {                                                                                              \
+        0x6d6f7376, 0x696b, 0x0002, {                                                              \
+            0x80, 0, 0, 0, 0, 0, 0, n                                                              \
+        }                                                                                          \
+    }
 constexpr GUID IID_IVGApplication = MOSVIK_HOST_IID(0x01);
 constexpr GUID IID_IVGDocuments = MOSVIK_HOST_IID(0x02);
 constexpr GUID IID_IVGDocument = MOSVIK_HOST_IID(0x03);

@@ -2,7 +2,9 @@
 
 namespace mosvik::com {
 
-uint32_t argumentCount(const DispParams* params) { return params ? params->argCount : 0; }
+uint32_t argumentCount(const DispParams* params) {
+    return params ? params->argCount : 0;
+}
 
 Variant* argument(DispParams* params, uint32_t i) {
     if (!params || !params->args || i >= params->argCount)

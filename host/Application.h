@@ -1,0 +1,134 @@
+// The stand-in host application: an in-memory drawing program that offers
+// the automation object model of core/host/VGCore.h (com()) and a C++
+// interface through which the host application and tests drive it as a
+// user would: open and close documents, draw, select, raise events.
+//
+// Ownership: the Application owns the host state and holds one reference on
+// its automation application object. Automation objects handed out keep the
+// state alive after the Application ends; they then fail cleanly. Ending
+// the Application gives back its references on the registered event sinks.
+//
+// Units: the C++ interface speaks millimetres (the model's unit); the
+// automation objects speak each document's current unit.
+//
+// Threads: every call takes the host lock (HostState.h), so any thread may
+// call. Events reach sinks on the user-interface thread: the raise... calls
+// deliver at once when made on that thread, and only then report what the
+// sinks answered; from another thread they queue the event and report the
+// defaults.
+#pragma once
+
+#include "Events.h"
+#include "Faults.h"
+#include "HostState.h"
+#include "Model.h"
+
+#include "core/host/ComPtr.h"
+#include "core/host/HostEvents.h"
+#include "core/host/VGCore.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace mosvik::host {
+
+struct CommandState {
+    bool enabled = true;
+    int32_t checked = 0;
+};
+
+struct CommandBarInfo {
+    std::u16string name;
+    std::u16string caption;
+    bool visible = true;
+};
+
+class Application {
+public:
+    Application();
+    ~Application();
+    Application(const Application&) = delete;
+    Application& operator=(const Application&) = delete;
+
+    // The automation application object (borrowed; AddRef to keep it).
+    com::IVGApplication* com() const { return app_; }
+    // References on it, this Application's own included.
+    uint32_t refCount() const;
+
+    // Settings.
+    int version() const;
+    void setVersion(int major); // 14..18, else std::invalid_argument
+    int32_t mainWindowHandle() const;
+    void setMainWindowHandle(int32_t handle);
+    bool optimization() const;
+    int refreshCount() const;
+
+    // Documents. New and opened documents become active and raise
+    // DocumentNew / DocumentOpen. closeDocument asks QueryDocumentClose
+    // first and returns false when a sink cancels; otherwise it closes with
+    // DocumentClose, which host versions from 15 raise after taking the
+    // document out of the collection and version 14 before.
+    DocumentId newDocument(const std::u16string& name = {});
+    DocumentId openDocument(const std::u16string& fileName, model::Drawing drawing = {});
+    bool closeDocument(DocumentId doc);
+    std::vector<DocumentId> documents() const;
+    DocumentId activeDocument() const; // 0: none
+    void activateDocument(DocumentId doc);
+    com::ComPtr<com::IVGDocument> documentObject(DocumentId doc) const;
+
+    // Content, in millimetres. Each change is one undo step, or joins the
+    // command group open on the document. Ids of the added entities are
+    // assigned by the host (ids in the argument are ignored).
+    model::Drawing drawing(DocumentId doc) const;
+    model::Id addPage(DocumentId doc, double width = 210, double height = 297);
+    // Onto `layer`, or the active layer of the active page; returns its id.
+    model::Id addShape(DocumentId doc, model::Shape shape, model::Id layer = 0);
+    void deleteShape(DocumentId doc, model::Id shape);
+    void edit(DocumentId doc, const std::u16string& stepName,
+              const std::function<void(model::Drawing&)>& change);
+    void setSelection(DocumentId doc, std::vector<model::Id> shapes);
+    std::vector<std::u16string> undoSteps(DocumentId doc) const; // most recent first
+    std::vector<std::u16string> redoSteps(DocumentId doc) const;
+    int openGroupDepth(DocumentId doc) const;
+
+    // What plug-ins registered and what the workspace holds.
+    std::vector<PluginCommand> pluginCommands() const;
+    void addCommandBar(const std::u16string& name, const std::u16string& caption,
+                       bool visible = true);
+    std::vector<CommandBarInfo> commandBars() const;
+    int sinkCount() const;
+
+    // Events, as the host raises them. raiseEvent returns the arguments
+    // after delivery (by-reference ones as the sinks left them), or nullopt
+    // when the event was queued.
+    std::optional<std::vector<EventArg>> raiseEvent(com::HostEvent id,
+                                                    std::vector<EventArg> args = {});
+    void raiseStart();
+    void raiseQuit();
+    void raisePluginCommand(const std::u16string& commandId);
+    // Starts from `initial`; returns what the sinks made of it.
+    CommandState queryPluginCommandState(const std::u16string& commandId,
+                                         CommandState initial = {});
+    // Query events return Cancel as the sinks left it.
+    bool raiseQueryDocumentClose(DocumentId doc);
+    bool raiseQueryQuit();
+    void raiseDocumentClose(DocumentId doc);
+    void raiseSelectionChange();
+    void raiseWindowActivate(DocumentId doc);
+
+    // Test support.
+    Faults& faults();
+    long liveObjects() const;           // host automation objects alive
+    long outstandingReferences() const; // references held on them, in total
+
+private:
+    EntryPtr entry(DocumentId doc) const; // open document, else invalid_argument
+
+    StatePtr state_;
+    com::IVGApplication* app_ = nullptr;
+};
+
+} // namespace mosvik::host

@@ -1,0 +1,50 @@
+// Factories of the host's automation objects. Each returns a new object (or,
+// for a document, its one live object) carrying one reference for the caller.
+// Call them with the host lock held.
+#pragma once
+
+#include "HostState.h"
+
+#include "core/host/VGCore.h"
+
+namespace mosvik::host {
+
+// Where a shapes collection takes its shapes from, at every call.
+struct ShapeSource {
+    enum class Kind { Page, Layer, Group, Selection };
+    Kind kind = Kind::Page;
+    model::Id page = 0;
+    model::Id layer = 0;
+    model::Id shape = 0; // the group
+};
+
+com::IVGApplication* newApplicationObject(const StatePtr& state);
+com::IVGAppWindow* newAppWindowObject(const StatePtr& state);
+com::IVGRect* newRectObject(const StatePtr& state, double x, double y, double width, double height);
+com::ICUICommandBars* newCommandBarsObject(const StatePtr& state);
+com::ICUICommandBar* newCommandBarObject(const StatePtr& state,
+                                         std::shared_ptr<CommandBarEntry> bar);
+
+com::IVGDocuments* newDocumentsObject(const StatePtr& state);
+com::IVGDocument* documentObject(const StatePtr& state, const EntryPtr& doc);
+com::IVGWindow* newWindowObject(const StatePtr& state, const EntryPtr& doc);
+com::IVGPages* newPagesObject(const StatePtr& state, const EntryPtr& doc);
+com::IVGPage* newPageObject(const StatePtr& state, const EntryPtr& doc, model::Id page);
+com::IVGLayer* newLayerObject(const StatePtr& state, const EntryPtr& doc, model::Id page,
+                              model::Id layer);
+
+com::IVGShapes* newShapesObject(const StatePtr& state, const EntryPtr& doc, ShapeSource source);
+com::IVGShapeRange* newShapeRangeObject(const StatePtr& state, const EntryPtr& doc,
+                                        std::vector<model::Id> shapes);
+// `shape` 0 stands for the document's selection.
+com::IVGShape* newShapeObject(const StatePtr& state, const EntryPtr& doc, model::Id shape);
+com::IVGFill* newFillObject(const StatePtr& state, const EntryPtr& doc, model::Id shape);
+com::IVGOutline* newOutlineObject(const StatePtr& state, const EntryPtr& doc, model::Id shape);
+com::IVGColor* newColorObject(const StatePtr& state, model::Color color);
+
+// Checks that lead every method of an object standing for a model entity.
+DocumentEntry& openDocument(const EntryPtr& doc);
+model::Page& livePage(const EntryPtr& doc, model::Id page);
+model::Shape& liveShape(const EntryPtr& doc, model::Id shape);
+
+} // namespace mosvik::host

@@ -1,0 +1,42 @@
+#include "SpecialFolders.h"
+
+#include <QDir>
+#include <QStandardPaths>
+
+namespace mosvik::platform {
+
+QString specialFolderPath(int csidl) {
+    QStandardPaths::StandardLocation location;
+    switch (csidl) {
+    case CsidlDesktop:
+    case CsidlDesktopDirectory:
+        location = QStandardPaths::DesktopLocation;
+        break;
+    case CsidlPersonal:
+        location = QStandardPaths::DocumentsLocation;
+        break;
+    case CsidlAppData:
+        // The roaming application-data folder holds per-user settings of
+        // programs; the XDG counterpart is the configuration home.
+        location = QStandardPaths::GenericConfigLocation;
+        break;
+    case CsidlLocalAppData:
+        location = QStandardPaths::GenericDataLocation;
+        break;
+    case CsidlMyPictures:
+        location = QStandardPaths::PicturesLocation;
+        break;
+    case CsidlProfile:
+        location = QStandardPaths::HomeLocation;
+        break;
+    default:
+        return {};
+    }
+    return QDir::fromNativeSeparators(QStandardPaths::writableLocation(location));
+}
+
+QString tempFolder() {
+    return QDir::fromNativeSeparators(QDir::tempPath());
+}
+
+} // namespace mosvik::platform
