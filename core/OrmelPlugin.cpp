@@ -1,6 +1,7 @@
 #include "OrmelPlugin.h"
 
 #include "core/SessionErrorBox.h"
+#include "core/ToolbarInstaller.h"
 #include "core/host/HostError.h"
 #include "core/host/HostEvents.h"
 #include "core/host/HostOps.h"
@@ -199,7 +200,11 @@ HRESULT OrmelPlugin::ExecuteCommand(const std::u16string& commandId) {
 }
 
 HRESULT OrmelPlugin::InstallToolbar() {
-    return quietly("InstallToolbar", [&] { RegisterCommands(); });
+    return quietly("InstallToolbar", [&] {
+        RegisterCommands();
+        if (auto bar = installToolbarWorkspace(FApplication.get()))
+            FCommandBar = std::move(bar);
+    });
 }
 
 } // namespace mosvik

@@ -159,8 +159,9 @@ TEST_F(PluginTest, ArgumentCountRulesOfTheEventEntry) {
     EXPECT_EQ(invoke(20, {}), S_OK);
     EXPECT_EQ(invoke(20, {id, id}), S_OK);
     for (int32_t dispId = 1; dispId <= 22; ++dispId) {
-        if (dispId != 18 && dispId != 20 && dispId != 21)
+        if (dispId != 18 && dispId != 20 && dispId != 21) {
             EXPECT_EQ(invoke(dispId, {}), S_OK) << dispId;
+        }
     }
     EXPECT_TRUE(host.pluginCommands().empty());
     EXPECT_TRUE(dialogs.shown().empty());

@@ -1,6 +1,6 @@
 // Host events reaching a registered window: which ones are forwarded, with
 // which arguments, the debug lines, Cancel handed back, errors reported.
-#include "HostFixture.h"
+#include "FormFixture.h"
 
 #include "framework/HandlerGuard.h"
 

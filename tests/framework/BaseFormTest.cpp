@@ -1,6 +1,6 @@
 // The tool window base against the stand-in host: the bracket, the
 // precondition check, creation through the factory, and the window's life.
-#include "HostFixture.h"
+#include "FormFixture.h"
 
 #include "core/host/HostOps.h"
 

@@ -1,7 +1,7 @@
 // The bracket of a change to the drawing under injected host failures: the
 // command group is ended, optimisation goes off, the display is refreshed and
 // the original error is the one that reaches the tool.
-#include "HostFixture.h"
+#include "FormFixture.h"
 
 #include "framework/EventBracket.h"
 

@@ -1,5 +1,5 @@
 // Windows opened for a command request float over the host's main window.
-#include "HostFixture.h"
+#include "FormFixture.h"
 
 #include "framework/ToolkitApplication.h"
 
