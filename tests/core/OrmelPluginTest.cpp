@@ -37,8 +37,9 @@ protected:
     platform::ScriptedDialogs dialogs;
     platform::DialogsOverride useDialogs{dialogs};
     platform::DebugCapture debug;
-    host::Application host;
+    // The plug-in object outlives the host, as the library keeps it.
     OrmelPlugin plugin;
+    host::Application host;
 };
 
 TEST(CommandTable, StoredTextSplitsIntoCaptionAndTooltip) {
