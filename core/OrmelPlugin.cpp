@@ -6,9 +6,13 @@
 #include "core/host/HostEvents.h"
 #include "core/host/HostOps.h"
 #include "core/host/Variants.h"
+#include "framework/AllCommand.h"
+#include "framework/MainForm.h"
+#include "framework/ToolkitApplication.h"
 #include "platform/DebugOutput.h"
 
 #include <exception>
+#include <memory>
 
 namespace mosvik {
 
@@ -195,8 +199,53 @@ void OrmelPlugin::UpdateCommand(const std::u16string& commandId, VARIANT_BOOL* e
     }
 }
 
+namespace {
+
+// A new tool window per request, floating over the host; one that gave up in
+// its own creation check is never shown.
+template <class T> void openWindow(IVGApplication* app) {
+    if (T* window = TTBaseForm::create<T>(Application(), app))
+        window->show();
+}
+
+} // namespace
+
 HRESULT OrmelPlugin::ExecuteCommand(const std::u16string& commandId) {
-    return quietly("ExecuteCommand", [&] { (void)commandId; });
+    return quietly("ExecuteCommand", [&] {
+        IVGApplication* app = FApplication.get();
+        Application().SetOwnerHandle(host_ops::mainWindowHandle(app));
+        // Direct commands run on it. It is never shown, and it goes with the
+        // request rather than piling up one per request with an application
+        // reference each.
+        std::unique_ptr<TfAllCommand> hidden(TTBaseForm::create<TfAllCommand>(Application(), app));
+        for (const auto& entry : FCommands) {
+            if (entry.id != commandId)
+                continue;
+            switch (entry.action) {
+            case CommandAction::MainWindow:
+                openWindow<TfMain>(app);
+                break;
+            case CommandAction::PageAdaptation:
+                hidden->PageAdaptation();
+                break;
+            case CommandAction::SuperUndo:
+                hidden->SuperUndo();
+                break;
+            case CommandAction::SuperRedo:
+                hidden->SuperRedo();
+                break;
+            case CommandAction::ImageExport:
+            case CommandAction::Convert:
+            case CommandAction::CropMarks:
+            case CommandAction::OnekeyPS:
+            case CommandAction::Qrcode:
+            case CommandAction::SelectSimilar:
+                // These tools' windows are not part of this build yet.
+                break;
+            }
+            return;
+        }
+    });
 }
 
 HRESULT OrmelPlugin::InstallToolbar() {

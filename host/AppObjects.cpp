@@ -3,6 +3,8 @@
 #include "ComObject.h"
 #include "Objects.h"
 
+#include <QFile>
+
 #include <algorithm>
 
 namespace mosvik::host {
@@ -128,9 +130,29 @@ public:
         return call("IVGApplication.get_CommandBars",
                     [&] { *need(out) = newCommandBarsObject(state_); });
     }
-    HRESULT ImportWorkspace(const char16_t*) override {
+    // Up to version 16 a workspace file is a stylesheet applied to the
+    // configuration; from 17 an archive merged into it.
+    HRESULT ImportWorkspace(const char16_t* fileName) override {
         return call("IVGApplication.ImportWorkspace", [&] {
-            fail(E_NOTIMPL, u"workspace import is not available in this host yet");
+            const std::u16string name = textOf(fileName);
+            if (name.empty())
+                fail(E_INVALIDARG, u"no workspace file given");
+            QFile file(QString::fromStdU16String(name));
+            if (!file.open(QIODevice::ReadOnly))
+                fail(E_FAIL, u"cannot read the workspace file \"" + name + u"\"");
+            const QByteArray bytes = file.readAll();
+            Workspace next = state_->workspace;
+            try {
+                if (state_->version <= 16)
+                    next.applyStylesheet(bytes.toStdString(),
+                                         QFile::encodeName(file.fileName()).toStdString());
+                else
+                    next.mergeArchive(bytes.toStdString());
+            } catch (const WorkspaceError& e) {
+                fail(E_FAIL, e.text);
+            }
+            state_->workspace = std::move(next);
+            state_->syncCommandBars();
         });
     }
 };
@@ -224,13 +246,16 @@ public:
                     [&] { *need(out) = live().visible ? VARIANT_TRUE : VARIANT_FALSE; });
     }
     HRESULT put_Visible(VARIANT_BOOL value) override {
-        return call("ICUICommandBar.put_Visible", [&] { live().visible = value != VARIANT_FALSE; });
+        return call("ICUICommandBar.put_Visible", [&] {
+            const bool visible = value != VARIANT_FALSE;
+            state_->workspace.setVisible(live().guid, visible);
+            bar_->visible = visible;
+        });
     }
     HRESULT Delete() override {
         return call("ICUICommandBar.Delete", [&] {
-            live().deleted = true;
-            auto& bars = state_->bars;
-            bars.erase(std::remove(bars.begin(), bars.end(), bar_), bars.end());
+            state_->workspace.removeBar(live().guid);
+            state_->syncCommandBars();
         });
     }
 

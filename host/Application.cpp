@@ -4,6 +4,8 @@
 
 #include "core/host/HostError.h"
 
+#include <QString>
+
 #include <algorithm>
 #include <stdexcept>
 
@@ -12,6 +14,7 @@ namespace mosvik::host {
 using Guard = HostState::Guard;
 
 Application::Application() : state_(std::make_shared<HostState>()) {
+    state_->syncCommandBars();
     app_ = newApplicationObject(state_);
 }
 
@@ -268,19 +271,50 @@ std::vector<PluginCommand> Application::pluginCommands() const {
     return state_->commands;
 }
 
-void Application::addCommandBar(const std::u16string& name, const std::u16string& caption,
-                                bool visible) {
+std::u16string Application::addCommandBar(const std::u16string& name, const std::u16string& caption,
+                                          bool visible) {
     Guard guard(*state_);
-    state_->bars.push_back(
-        std::make_shared<CommandBarEntry>(CommandBarEntry{name, caption, visible}));
+    const std::u16string guid = state_->workspace.addBar(name, caption, visible);
+    state_->syncCommandBars();
+    return guid;
 }
 
 std::vector<CommandBarInfo> Application::commandBars() const {
     Guard guard(*state_);
     std::vector<CommandBarInfo> bars;
-    for (const auto& b : state_->bars)
-        bars.push_back(CommandBarInfo{b->name, b->caption, b->visible});
+    for (const auto& b : state_->bars) {
+        CommandBarInfo bar{b->name, b->caption, b->visible, b->guid, b->items};
+        for (CommandBarItemInfo& item : bar.items) {
+            if (item.commandId.empty())
+                continue;
+            for (const PluginCommand& c : state_->commands)
+                if (c.id == item.commandId) {
+                    if (item.caption.empty())
+                        item.caption = c.caption;
+                    if (item.tooltip.empty())
+                        item.tooltip = c.tooltip;
+                }
+        }
+        bars.push_back(std::move(bar));
+    }
     return bars;
+}
+
+std::string Application::workspace() const {
+    Guard guard(*state_);
+    return state_->workspace.save();
+}
+
+void Application::setWorkspace(const std::string& uiConfig) {
+    Guard guard(*state_);
+    Workspace next = state_->workspace;
+    try {
+        next.load(uiConfig);
+    } catch (const WorkspaceError& e) {
+        throw std::invalid_argument(QString::fromStdU16String(e.text).toStdString());
+    }
+    state_->workspace = std::move(next);
+    state_->syncCommandBars();
 }
 
 int Application::sinkCount() const {
@@ -312,6 +346,13 @@ CommandState Application::queryPluginCommandState(const std::u16string& commandI
     if (!after)
         return initial;
     return CommandState{(*after)[1].flag, (*after)[2].number};
+}
+
+std::vector<std::pair<std::u16string, CommandState>> Application::queryPluginCommandStates() {
+    std::vector<std::pair<std::u16string, CommandState>> states;
+    for (const PluginCommand& c : pluginCommands())
+        states.emplace_back(c.id, queryPluginCommandState(c.id, CommandState{false, 0}));
+    return states;
 }
 
 bool Application::raiseQueryDocumentClose(DocumentId doc) {

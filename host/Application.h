@@ -31,6 +31,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace mosvik::host {
@@ -40,10 +41,20 @@ struct CommandState {
     int32_t checked = 0;
 };
 
+// A command bar as the host shows it. Items come in order, each with its
+// identity, the plug-in command it runs (commandId) or the host action it
+// stands for (hostCommand: "separator", "file.new", ...; see docs/host.md),
+// caption, tooltip and icons (QImage, ARGB32, transparent background; null
+// when the item has none). An item the configuration names but does not
+// define has only its identity. A plug-in item without caption or tooltip of
+// its own shows those its command was registered with.
+using CommandBarItemInfo = CommandBarItem;
 struct CommandBarInfo {
-    std::u16string name;
+    std::u16string name; // non-localisable: what ICUICommandBars finds it by
     std::u16string caption;
     bool visible = true;
+    std::u16string guid;
+    std::vector<CommandBarItemInfo> items;
 };
 
 class Application {
@@ -96,9 +107,16 @@ public:
 
     // What plug-ins registered and what the workspace holds.
     std::vector<PluginCommand> pluginCommands() const;
-    void addCommandBar(const std::u16string& name, const std::u16string& caption,
-                       bool visible = true);
+    // A bar without items, under a fresh identity, which it returns.
+    std::u16string addCommandBar(const std::u16string& name, const std::u16string& caption,
+                                 bool visible = true);
     std::vector<CommandBarInfo> commandBars() const;
+    // The user interface configuration as a uiConfig document (UTF-8), as a
+    // host keeps it from one run to the next; setWorkspace replaces it (throws
+    // std::invalid_argument, changing nothing, when the text is not one).
+    // Icons that workspace archives brought stay.
+    std::string workspace() const;
+    void setWorkspace(const std::string& uiConfig);
     int sinkCount() const;
 
     // Events, as the host raises them. raiseEvent returns the arguments
@@ -112,6 +130,9 @@ public:
     // Starts from `initial`; returns what the sinks made of it.
     CommandState queryPluginCommandState(const std::u16string& commandId,
                                          CommandState initial = {});
+    // The state of every registered command, as a toolbar or menu shows it;
+    // each starts disabled and unchecked.
+    std::vector<std::pair<std::u16string, CommandState>> queryPluginCommandStates();
     // Query events return Cancel as the sinks left it.
     bool raiseQueryDocumentClose(DocumentId doc);
     bool raiseQueryQuit();

@@ -9,6 +9,7 @@
 #include <QMetaObject>
 #include <QThread>
 
+#include <algorithm>
 #include <map>
 #include <stdexcept>
 
@@ -222,6 +223,24 @@ void HostState::selectionMayHaveChanged(const DocumentEntry& doc,
     if (doc.drawing.selection == before || active.get() != &doc)
         return;
     raise(makeEvent(com::EvSelectionChange, {}));
+}
+
+void HostState::syncCommandBars() {
+    std::vector<std::shared_ptr<CommandBarEntry>> next;
+    for (CommandBarEntry& bar : workspace.bars()) {
+        auto same = std::find_if(bars.begin(), bars.end(),
+                                 [&](const auto& b) { return b && b->guid == bar.guid; });
+        if (same == bars.end()) {
+            next.push_back(std::make_shared<CommandBarEntry>(std::move(bar)));
+            continue;
+        }
+        **same = std::move(bar);
+        next.push_back(std::move(*same));
+    }
+    for (const auto& gone : bars)
+        if (gone)
+            gone->deleted = true;
+    bars = std::move(next);
 }
 
 EntryPtr HostState::findDocument(DocumentId id) const {

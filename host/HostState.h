@@ -14,6 +14,7 @@
 #include "Faults.h"
 #include "Model.h"
 #include "UndoStack.h"
+#include "Workspace.h"
 
 #include "core/host/HostEvents.h"
 #include "core/host/VGCore.h"
@@ -47,13 +48,6 @@ struct PluginCommand {
     std::u16string id;
     std::u16string caption;
     std::u16string tooltip;
-};
-
-struct CommandBarEntry {
-    std::u16string name;
-    std::u16string caption;
-    bool visible = true;
-    bool deleted = false;
 };
 
 struct PendingEvent {
@@ -145,7 +139,13 @@ public:
     std::vector<Sink> sinks;
     int32_t nextCookie = 1;
     std::vector<PluginCommand> commands;
+    // The configuration, and its bars as the automation objects see them.
+    Workspace workspace;
     std::vector<std::shared_ptr<CommandBarEntry>> bars;
+    // Rebuilds `bars` from the configuration. A bar keeps its entry (and so
+    // its automation objects) while its identity stays; the entries of bars
+    // that left are marked deleted.
+    void syncCommandBars();
     Faults faults;
     std::atomic<long> liveObjects{0};
     std::atomic<long> references{0};

@@ -83,6 +83,24 @@ std::optional<Box> bounds(const Shape& s) {
     return box;
 }
 
+void move(Shape& s, double dx, double dy) {
+    if (s.type != com::ShapeGroup) {
+        s.x += dx;
+        s.y += dy;
+    }
+    for (Shape& c : s.children)
+        move(c, dx, dy);
+}
+
+std::vector<Id> idsWithin(const Shape& s) {
+    std::vector<Id> ids{s.id};
+    for (const Shape& c : s.children) {
+        auto inner = idsWithin(c);
+        ids.insert(ids.end(), inner.begin(), inner.end());
+    }
+    return ids;
+}
+
 namespace {
 
 std::optional<Location> locateIn(Page& page, Layer& layer, std::vector<Shape>& list, Id id) {

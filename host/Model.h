@@ -113,6 +113,10 @@ struct Box {
 // has none).
 std::optional<Box> bounds(const Shape& s);
 std::optional<Box> unite(const std::optional<Box>& a, const std::optional<Box>& b);
+// Moves a shape, a group with all its members.
+void move(Shape& s, double dx, double dy);
+// The ids of a shape and of everything inside it.
+std::vector<Id> idsWithin(const Shape& s);
 
 // Where a shape lives: its page, its layer and the list that holds it.
 struct Location {

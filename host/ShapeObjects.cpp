@@ -4,6 +4,7 @@
 #include "Units.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace mosvik::host {
 
@@ -26,6 +27,135 @@ std::optional<model::Box> boundsOf(const EntryPtr& doc, const std::vector<model:
     for (model::Id id : ids)
         box = model::unite(box, model::bounds(liveShape(doc, id)));
     return box;
+}
+
+struct AlignRequest {
+    int32_t horizontal = AlignHNone;
+    int32_t vertical = AlignVNone;
+    int32_t to = AlignToPage;
+    double pointX = 0; // millimetres
+    double pointY = 0;
+};
+
+AlignRequest alignRequest(const DocumentEntry& doc, int32_t horizontalMode, int32_t verticalMode,
+                          int32_t alignTo, int32_t distributeArea, int32_t textAlignOrigin,
+                          double pointX, double pointY) {
+    auto within = [](int32_t code, int32_t last) {
+        return code >= 0 && code <= last;
+    };
+    if (!within(horizontalMode, AlignHCenter) || !within(verticalMode, AlignVCenter))
+        fail(E_INVALIDARG, u"unknown alignment mode");
+    if (!within(alignTo, AlignToPoint))
+        fail(E_INVALIDARG, u"unknown alignment reference");
+    if (!within(distributeArea, 2) || !within(textAlignOrigin, 2))
+        fail(E_INVALIDARG, u"unknown distribution area or text origin");
+    if (alignTo == AlignToPoint && !(std::isfinite(pointX) && std::isfinite(pointY)))
+        fail(E_INVALIDARG, u"the point to align to is not a position");
+    return AlignRequest{horizontalMode, verticalMode, alignTo, fromUnit(pointX, doc.unit),
+                        fromUnit(pointY, doc.unit)};
+}
+
+enum class Edge { None, Low, High, Centre };
+
+// How far a span moves so that its low or high end, or its centre, meets the
+// target span's.
+double offsetAlong(Edge edge, double start, double length, double targetStart,
+                   double targetLength) {
+    switch (edge) {
+    case Edge::Low:
+        return targetStart - start;
+    case Edge::High:
+        return (targetStart + targetLength) - (start + length);
+    case Edge::Centre:
+        return (targetStart + targetLength / 2) - (start + length / 2);
+    case Edge::None:
+        break;
+    }
+    return 0;
+}
+
+// Shapes listed together with a group they are inside move with the group.
+std::vector<model::Id> outermost(model::Drawing& d, const std::vector<model::Id>& ids) {
+    std::vector<model::Id> inner;
+    for (model::Id id : ids) {
+        auto loc = model::locate(d, id);
+        if (!loc)
+            failGone();
+        auto within = model::idsWithin(loc->shape());
+        inner.insert(inner.end(), within.begin() + 1, within.end());
+    }
+    std::vector<model::Id> result;
+    for (model::Id id : ids)
+        if (std::find(inner.begin(), inner.end(), id) == inner.end() &&
+            std::find(result.begin(), result.end(), id) == result.end())
+            result.push_back(id);
+    return result;
+}
+
+struct Offset {
+    double dx = 0;
+    double dy = 0;
+};
+
+// y grows upwards, so the top is the high end of the vertical span.
+Offset moveFor(const AlignRequest& r, const model::Box& box, const model::Box& target) {
+    static const Edge horizontal[] = {Edge::None, Edge::Low, Edge::High, Edge::Centre};
+    static const Edge vertical[] = {Edge::None, Edge::High, Edge::Low, Edge::Centre};
+    const double dx =
+        offsetAlong(horizontal[r.horizontal], box.x, box.width, target.x, target.width);
+    const double dy = offsetAlong(vertical[r.vertical], box.y, box.height, target.y, target.height);
+    return Offset{dx, dy};
+}
+
+void align(model::Drawing& d, const std::vector<model::Id>& ids, const AlignRequest& r) {
+    const auto shapes = outermost(d, ids);
+    if (shapes.empty() || (r.horizontal == AlignHNone && r.vertical == AlignVNone))
+        return;
+    if (r.to == AlignToPage || r.to == AlignToPoint) {
+        std::optional<model::Box> box;
+        for (model::Id id : shapes)
+            box = model::unite(box, model::bounds(model::locate(d, id)->shape()));
+        if (!box)
+            return;
+        model::Box target{r.pointX, r.pointY, 0, 0};
+        if (r.to == AlignToPage) {
+            const model::Page& page = *model::locate(d, shapes.front())->page;
+            target = model::Box{0, 0, page.width, page.height};
+        }
+        const Offset by = moveFor(r, *box, target);
+        for (model::Id id : shapes)
+            model::move(model::locate(d, id)->shape(), by.dx, by.dy);
+        return;
+    }
+    const auto& sel = d.selection;
+    if (sel.empty())
+        fail(E_FAIL, u"nothing is selected to align to");
+    const model::Id reference = r.to == AlignToFirstSelected ? sel.front() : sel.back();
+    auto refLoc = model::locate(d, reference);
+    if (!refLoc)
+        failGone();
+    const auto refBox = model::bounds(refLoc->shape());
+    if (!refBox)
+        return;
+    for (model::Id id : shapes) {
+        if (id == reference)
+            continue;
+        model::Shape& s = model::locate(d, id)->shape();
+        if (auto box = model::bounds(s)) {
+            const Offset by = moveFor(r, *box, *refBox);
+            model::move(s, by.dx, by.dy);
+        }
+    }
+}
+
+// One undo step, and only when something moved.
+void alignShapes(HostState& state, DocumentEntry& doc, const std::vector<model::Id>& ids,
+                 const AlignRequest& r) {
+    model::Drawing next = doc.drawing;
+    align(next, ids, r);
+    if (next == doc.drawing)
+        return;
+    state.edit(doc, u"Align", [&](model::Drawing& d) { d = std::move(next); });
 }
 
 // The ids of a collection, front first, as they are now.
@@ -112,6 +242,27 @@ public:
             state_->edit(openDocument(doc_), u"Group",
                          [&](model::Drawing& d) { group(d, groupId); });
             *out = newShapeObject(state_, doc_, groupId);
+        });
+    }
+    HRESULT AlignAndDistribute(int32_t horizontalMode, int32_t verticalMode, int32_t alignTo,
+                               int32_t distributeArea, VARIANT_BOOL, int32_t textAlignOrigin,
+                               double pointX, double pointY, IVGRect*) override {
+        return call("IVGShapeRange.AlignAndDistribute", [&] {
+            DocumentEntry& d = openDocument(doc_);
+            const AlignRequest r = alignRequest(d, horizontalMode, verticalMode, alignTo,
+                                                distributeArea, textAlignOrigin, pointX, pointY);
+            alignShapes(*state_, d, ids_, r);
+        });
+    }
+    HRESULT CreateSelection() override {
+        return call("IVGShapeRange.CreateSelection", [&] {
+            std::vector<model::Id> selection;
+            for (model::Id id : ids_) {
+                liveShape(doc_, id);
+                if (std::find(selection.begin(), selection.end(), id) == selection.end())
+                    selection.push_back(id);
+            }
+            state_->select(*doc_, [&](model::Drawing& d) { d.selection = selection; });
         });
     }
 
@@ -230,8 +381,53 @@ public:
             });
         });
     }
+    HRESULT Ungroup(IVGShapeRange** out) override {
+        return call("IVGShape.Ungroup", [&] {
+            need(out);
+            if (isSelection() || shape().type != ShapeGroup)
+                fail(E_FAIL, u"only a group can be ungrouped");
+            const auto members = model::frontFirst(shape().children);
+            state_->edit(*doc_, u"Ungroup", [&](model::Drawing& d) { ungroup(d); });
+            *out = newShapeRangeObject(state_, doc_, members);
+        });
+    }
+    HRESULT AlignAndDistribute(int32_t horizontalMode, int32_t verticalMode, int32_t alignTo,
+                               int32_t distributeArea, VARIANT_BOOL, int32_t textAlignOrigin,
+                               double pointX, double pointY, IVGRect*) override {
+        return call("IVGShape.AlignAndDistribute", [&] {
+            DocumentEntry& d = openDocument(doc_);
+            const AlignRequest r = alignRequest(d, horizontalMode, verticalMode, alignTo,
+                                                distributeArea, textAlignOrigin, pointX, pointY);
+            std::vector<model::Id> ids = d.drawing.selection;
+            if (!isSelection()) {
+                shape();
+                ids = {shape_};
+            }
+            alignShapes(*state_, d, ids, r);
+        });
+    }
 
 private:
+    // The members take the group's place in the stacking order and, when it
+    // was selected, its place in the selection.
+    void ungroup(model::Drawing& d) {
+        auto loc = model::locate(d, shape_);
+        std::vector<model::Shape> members = std::move(loc->shape().children);
+        auto& siblings = *loc->siblings;
+        const auto at = siblings.begin() + static_cast<std::ptrdiff_t>(loc->index);
+        siblings.insert(siblings.erase(at), members.begin(), members.end());
+
+        auto& sel = d.selection;
+        auto it = std::find(sel.begin(), sel.end(), shape_);
+        if (it == sel.end())
+            return;
+        std::vector<model::Id> added;
+        for (model::Id id : model::frontFirst(members))
+            if (std::find(sel.begin(), sel.end(), id) == sel.end())
+                added.push_back(id);
+        sel.insert(sel.erase(it), added.begin(), added.end());
+    }
+
     bool isSelection() const { return shape_ == 0; }
     model::Shape& shape() { return liveShape(doc_, shape_); }
     void ownShape(const char16_t* refusal) {

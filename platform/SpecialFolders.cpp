@@ -36,7 +36,16 @@ QString specialFolderPath(int csidl) {
 }
 
 QString tempFolder() {
-    return QDir::fromNativeSeparators(QDir::tempPath());
+    // Like the system's own call, the folder the environment names is taken
+    // as it is, whether it exists or not: a missing one makes writing there
+    // fail, instead of quietly writing somewhere else.
+    QString path = qEnvironmentVariable("TMPDIR");
+    if (path.isEmpty())
+        path = QStringLiteral("/tmp");
+    path = QDir::cleanPath(QDir::fromNativeSeparators(path));
+    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+        path.chop(1);
+    return path;
 }
 
 } // namespace mosvik::platform

@@ -74,6 +74,27 @@ enum FillType : int32_t {
     FillFountain = 2,
 };
 
+// Codes of AlignAndDistribute. AlignHCenter, AlignVCenter and AlignToPage
+// centre shapes on their page.
+enum AlignHorizontal : int32_t {
+    AlignHNone = 0,
+    AlignLeft = 1,
+    AlignRight = 2,
+    AlignHCenter = 3,
+};
+enum AlignVertical : int32_t {
+    AlignVNone = 0,
+    AlignTop = 1,
+    AlignBottom = 2,
+    AlignVCenter = 3,
+};
+enum AlignTo : int32_t {
+    AlignToLastSelected = 0,  // the shape selected last stays; the others align to it
+    AlignToFirstSelected = 1, // the same with the shape selected first
+    AlignToPage = 2,          // the page's edges, or its centre
+    AlignToPoint = 3,         // (pointX, pointY) in the document's unit
+};
+
 struct IVGApplication : IDispatch {
     virtual HRESULT get_Documents(IVGDocuments** out) = 0;
     virtual HRESULT get_ActiveDocument(IVGDocument** out) = 0;
@@ -153,6 +174,16 @@ struct IVGShapeRange : IDispatch {
     virtual HRESULT get_SizeWidth(double* out) = 0;
     virtual HRESULT get_SizeHeight(double* out) = 0;
     virtual HRESULT Group(IVGShape** out) = 0;
+    // Aligns the shapes as the codes above say. To the page or a point they
+    // move as one block (their common box is aligned); to a selected shape
+    // each of them aligns to it. distributeArea (0..2), useOutline,
+    // textAlignOrigin (0..2) and distributeRect are checked, not used.
+    virtual HRESULT AlignAndDistribute(int32_t horizontalMode, int32_t verticalMode,
+                                       int32_t alignTo, int32_t distributeArea,
+                                       VARIANT_BOOL useOutline, int32_t textAlignOrigin,
+                                       double pointX, double pointY, IVGRect* distributeRect) = 0;
+    // Makes the range's shapes the document's selection, in range order.
+    virtual HRESULT CreateSelection() = 0;
 };
 
 struct IVGShape : IDispatch {
@@ -168,6 +199,13 @@ struct IVGShape : IDispatch {
     // The shapes inside a group, or the selected shapes of a selection shape.
     virtual HRESULT get_Shapes(IVGShapes** out) = 0;
     virtual HRESULT AddToSelection() = 0;
+    // Puts a group's members back in its place; `out` gets them, front first.
+    virtual HRESULT Ungroup(IVGShapeRange** out) = 0;
+    // As IVGShapeRange::AlignAndDistribute, for this shape (or the selection).
+    virtual HRESULT AlignAndDistribute(int32_t horizontalMode, int32_t verticalMode,
+                                       int32_t alignTo, int32_t distributeArea,
+                                       VARIANT_BOOL useOutline, int32_t textAlignOrigin,
+                                       double pointX, double pointY, IVGRect* distributeRect) = 0;
 };
 
 struct IVGColor : IDispatch {
