@@ -38,6 +38,8 @@ struct IVGAppWindow;
 struct IVGRect;
 struct ICUICommandBars;
 struct ICUICommandBar;
+struct IVGStructExportOptions;
+struct IVGExportFilter;
 
 // Shape type codes. 3, 5 and 6 are the host's; the rest are this host's own.
 enum ShapeType : int32_t {
@@ -117,6 +119,16 @@ struct IVGApplication : IDispatch {
     virtual HRESULT RemovePluginCommand(const char16_t* commandId, VARIANT_BOOL* out) = 0;
     virtual HRESULT get_CommandBars(ICUICommandBars** out) = 0;
     virtual HRESULT ImportWorkspace(const char16_t* fileName) = 0;
+    // Bitmap export (docs/export.md). The bodies below answer E_NOTIMPL for a
+    // host that does not export bitmaps; an exporting host overrides them.
+    //
+    // A new, independent set of bitmap export options at their defaults.
+    virtual HRESULT CreateStructExportOptions(IVGStructExportOptions** /*out*/) {
+        return E_NOTIMPL;
+    }
+    // The active document's selected shapes as one range (empty when none
+    // is selected); its box gives the selection's position and size.
+    virtual HRESULT get_ActiveSelectionRange(IVGShapeRange** /*out*/) { return E_NOTIMPL; }
 };
 
 struct IVGDocuments : IDispatch {
@@ -139,6 +151,17 @@ struct IVGDocument : IDispatch {
     virtual HRESULT Undo(int32_t levels) = 0;
     virtual HRESULT Redo(int32_t levels) = 0;
     virtual HRESULT Activate() = 0;
+    // Exports to the bitmap file `fileName` (an existing file is replaced):
+    // `filter` 774 JPG, 773 GIF, 802 PNG, 769 BMP, 788 PSD; `range` 1 = the
+    // content of the document's current page (clipped to the options' export
+    // area when one is set), 2 = the selected shapes alone. `options` is
+    // required; `paletteOptions` must be null. Checks its arguments and keeps
+    // them in the returned handle; the file is written by its Finish().
+    virtual HRESULT ExportEx(const char16_t* /*fileName*/, int32_t /*filter*/, int32_t /*range*/,
+                             IVGStructExportOptions* /*options*/, IDispatch* /*paletteOptions*/,
+                             IVGExportFilter** /*out*/) {
+        return E_NOTIMPL;
+    }
 };
 
 struct IVGPages : IDispatch {
@@ -155,6 +178,9 @@ struct IVGPage : IDispatch {
     virtual HRESULT get_SizeHeight(double* out) = 0;
     virtual HRESULT put_SizeHeight(double value) = 0;
     virtual HRESULT Activate() = 0;
+    // Bottom-left corner of the page in the document's coordinates and unit.
+    virtual HRESULT get_PositionX(double* /*out*/) { return E_NOTIMPL; }
+    virtual HRESULT get_PositionY(double* /*out*/) { return E_NOTIMPL; }
 };
 
 struct IVGLayer : IDispatch {
@@ -184,6 +210,10 @@ struct IVGShapeRange : IDispatch {
                                        double pointX, double pointY, IVGRect* distributeRect) = 0;
     // Makes the range's shapes the document's selection, in range order.
     virtual HRESULT CreateSelection() = 0;
+    // Bottom-left corner of the range's common box (document unit); 0 for
+    // an empty range.
+    virtual HRESULT get_PositionX(double* /*out*/) { return E_NOTIMPL; }
+    virtual HRESULT get_PositionY(double* /*out*/) { return E_NOTIMPL; }
 };
 
 struct IVGShape : IDispatch {
@@ -261,6 +291,61 @@ struct ICUICommandBar : IDispatch {
     virtual HRESULT Delete() = 0;
 };
 
+// The options of one bitmap export; a value object owned by whoever created
+// it. Defaults: anti-aliasing 0, image type 4 (RGB), compression 0, every
+// switch false, resolution 72 × 72 dpi, size 0 × 0, no export area.
+struct IVGStructExportOptions : IDispatch {
+    // 0 none, 1 smooth edges.
+    virtual HRESULT get_AntiAliasingType(int32_t* out) = 0;
+    virtual HRESULT put_AntiAliasingType(int32_t value) = 0;
+    // Colour mode: 0 black and white, 1 grayscale, 2 paletted, 3 16-bit,
+    // 4 RGB, 5 CMYK, 6 duotone, 7 colour model, 8 CMYK multichannel, 9 RGB
+    // multichannel, 10 spot multichannel. A file type that cannot hold the
+    // mode gets the nearest one it can.
+    virtual HRESULT get_ImageType(int32_t* out) = 0;
+    virtual HRESULT put_ImageType(int32_t value) = 0;
+    // 0 none, 1 LZW, 2 PackBits, 3 Huffman, 4 CCITT3 1d, 5 CCITT3 2d,
+    // 6 CCITT4, 7 RLE LW, 8 ZIP, 9 JPEG; a file type ignores codes it lacks.
+    virtual HRESULT get_Compression(int32_t* out) = 0;
+    virtual HRESULT put_Compression(int32_t value) = 0;
+    // Convert colours through the user's colour profile.
+    virtual HRESULT get_UseColorProfile(VARIANT_BOOL* out) = 0;
+    virtual HRESULT put_UseColorProfile(VARIANT_BOOL value) = 0;
+    // Transparent instead of white background (GIF, PNG, PSD).
+    virtual HRESULT get_TransparentBG(VARIANT_BOOL* out) = 0;
+    virtual HRESULT put_TransparentBG(VARIANT_BOOL value) = 0;
+    // Black objects overprint what lies under them.
+    virtual HRESULT get_AlwaysOverprintBlack(VARIANT_BOOL* out) = 0;
+    virtual HRESULT put_AlwaysOverprintBlack(VARIANT_BOOL value) = 0;
+    // One image layer per drawing layer (PSD).
+    virtual HRESULT get_MaintainLayers(VARIANT_BOOL* out) = 0;
+    virtual HRESULT put_MaintainLayers(VARIANT_BOOL value) = 0;
+    // Dots per inch, 1 or more; written into the file.
+    virtual HRESULT get_ResolutionX(int32_t* out) = 0;
+    virtual HRESULT put_ResolutionX(int32_t value) = 0;
+    virtual HRESULT get_ResolutionY(int32_t* out) = 0;
+    virtual HRESULT put_ResolutionY(int32_t value) = 0;
+    // Image size in pixels; 0 = from the exported extent and the resolution
+    // (extent in inches × dpi). Negative values are refused.
+    virtual HRESULT get_SizeX(int32_t* out) = 0;
+    virtual HRESULT put_SizeX(int32_t value) = 0;
+    virtual HRESULT get_SizeY(int32_t* out) = 0;
+    virtual HRESULT put_SizeY(int32_t value) = 0;
+    // The region exported, in the document's unit and coordinates (x, y the
+    // bottom-left corner). put copies the rectangle's values, null clears
+    // it; get delivers a new rectangle, or null when none is set.
+    virtual HRESULT get_ExportArea(IVGRect** out) = 0;
+    virtual HRESULT put_ExportArea(IVGRect* value) = 0;
+};
+
+// One prepared bitmap export (IVGDocument::ExportEx).
+struct IVGExportFilter : IDispatch {
+    // Renders and writes the file, replacing an existing one. A failure
+    // leaves no file of that name behind (nor a partial one). A second call
+    // fails; a handle released unfinished writes nothing.
+    virtual HRESULT Finish() = 0;
+};
+
 // Interface identities of the host objects (this host's own).
 #define MOSVIK_HOST_IID(n)                                                                         \
     {                                                                                              \
@@ -285,6 +370,9 @@ constexpr GUID IID_IVGAppWindow = MOSVIK_HOST_IID(0x0e);
 constexpr GUID IID_IVGRect = MOSVIK_HOST_IID(0x0f);
 constexpr GUID IID_ICUICommandBars = MOSVIK_HOST_IID(0x10);
 constexpr GUID IID_ICUICommandBar = MOSVIK_HOST_IID(0x11);
+// Bitmap export, kept apart from the identities above.
+constexpr GUID IID_IVGStructExportOptions = MOSVIK_HOST_IID(0x20);
+constexpr GUID IID_IVGExportFilter = MOSVIK_HOST_IID(0x21);
 #undef MOSVIK_HOST_IID
 
 } // namespace mosvik::com
