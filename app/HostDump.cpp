@@ -74,6 +74,19 @@ QJsonObject dumpHost(host::Application& host) {
     QJsonArray bars;
     for (const auto& b : host.commandBars()) {
         QJsonObject bar{{"name", q(b.name)}, {"caption", q(b.caption)}, {"visible", b.visible}};
+        QJsonArray items;
+        for (const auto& item : b.items) {
+            QJsonObject i{{"guid", q(item.guid)},
+                          {"caption", q(item.caption)},
+                          {"tooltip", q(item.tooltip)},
+                          {"icon", !item.smallIcon.isNull()}};
+            if (!item.commandId.empty())
+                i["command"] = q(item.commandId);
+            if (!item.hostCommand.empty())
+                i["hostCommand"] = q(item.hostCommand);
+            items.append(i);
+        }
+        bar["items"] = items;
         bars.append(bar);
     }
     o["commandBars"] = bars;
