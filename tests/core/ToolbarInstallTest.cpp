@@ -93,7 +93,16 @@ TEST_F(ToolbarTest, FirstStartOnEachVersionImportsItsWorkspace) {
         ASSERT_NE(it, all.end());
         EXPECT_EQ(it->caption, u"Ormel工具");
         EXPECT_TRUE(it->visible);
-        EXPECT_EQ(it->items.size(), 10u);
+        const std::u16string order[] = {
+            u"mosvik1_导出图片", u"mosvik1_转换",     u"mosvik1_一键PS",   u"mosvik1_裁切标记",
+            u"mosvik1_二维码",   u"mosvik1_同类选择", u"mosvik1_字体识别", u"",
+            u"mosvik1_超级撤销", u"mosvik1_超级重做"};
+        ASSERT_EQ(it->items.size(), std::size(order));
+        for (size_t i = 0; i < std::size(order); ++i)
+            EXPECT_EQ(it->items[i].commandId, order[i]) << i;
+        // The host's own item sits between font recognition and super undo.
+        EXPECT_EQ(it->items[7].guid, u"266435b4-6e53-460f-9fa7-f45be187d400");
+        EXPECT_EQ(it->items[8].caption, u"超级撤销");
         // Installed now, so not kept: only an existing bar is stored.
         EXPECT_EQ(p.commandBar(), nullptr);
         EXPECT_EQ(tempFiles(), c.left);
