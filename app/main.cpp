@@ -1,10 +1,12 @@
 // mosvik1-host: the host program. It loads mosvik1.cpg as the real host
-// does and either runs a batch script (--batch) or a short session with one
-// drawing open, reporting what the plug-in did.
+// does and either shows its main window (when there is a display), runs a
+// batch script (--batch), or, with no display, runs a short session with
+// one drawing open and reports what the plug-in did.
 //
-//   mosvik1-host [--plugin PATH] [--host-version N] [--batch SCRIPT]
+//   mosvik1-host [--plugin PATH] [--host-version N] [--batch SCRIPT] [FILE...]
 #include "app/BatchRunner.h"
 #include "app/HostSession.h"
+#include "app/window/MainWindow.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -12,6 +14,7 @@
 #include <QTextStream>
 
 #include <cstdlib>
+#include <memory>
 
 using namespace mosvik;
 
@@ -46,15 +49,41 @@ int reportSession(app::HostSession& session, QTextStream& out, QTextStream& err)
     return 0;
 }
 
+// The window comes first so that the host knows its handle before the
+// plug-in's start event; the plug-in makes it the owner of its windows.
+int runWindow(app::HostSession& session, const QStringList& files) {
+    auto window = std::make_unique<app::MainWindow>(session.host());
+    QObject::connect(window.get(), &app::MainWindow::closed, qApp, &QCoreApplication::quit);
+    window->show();
+    window->startPlugin(session);
+    if (files.isEmpty())
+        window->newDocument();
+    for (const QString& file : files)
+        window->openFile(file);
+    const int status = QApplication::exec();
+    // The plug-in's windows only name this one as their owner, so it can go
+    // first; then StopSession, Unload and dlclose, then the host.
+    window.reset();
+    session.stop();
+    return status;
+}
+
+// Offscreen and minimal platforms draw nowhere a user could see.
+bool displayAvailable() {
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    if (!platform.isEmpty())
+        return !platform.startsWith("offscreen") && !platform.startsWith("minimal");
+    return qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     bool batch = false;
     for (int i = 1; i < argc; ++i)
         batch = batch || QByteArray(argv[i]) == "--batch";
-    const bool noDisplay =
-        !qEnvironmentVariableIsSet("DISPLAY") && !qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && (batch || noDisplay))
+    const bool gui = !batch && displayAvailable();
+    if (!gui && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication qapp(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("mosvik1-host"));
@@ -73,6 +102,9 @@ int main(int argc, char** argv) {
     parser.addOption(pluginOption);
     parser.addOption(versionOption);
     parser.addOption(batchOption);
+    parser.addPositionalArgument(QStringLiteral("files"),
+                                 QStringLiteral("Drawings to open in the window."),
+                                 QStringLiteral("[FILE...]"));
     parser.process(qapp);
 
     QTextStream out(stdout);
@@ -95,6 +127,10 @@ int main(int argc, char** argv) {
         }
         app::BatchRunner runner(session, out);
         return runner.run(QString::fromUtf8(script.readAll()), err);
+    }
+    if (gui) {
+        qapp.setQuitOnLastWindowClosed(false);
+        return runWindow(session, parser.positionalArguments());
     }
     return reportSession(session, out, err);
 }

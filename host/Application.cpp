@@ -1,6 +1,6 @@
 #include "Application.h"
-
 #include "Objects.h"
+#include "files/NativeFormat.h"
 
 #include "core/host/HostError.h"
 
@@ -12,6 +12,13 @@
 namespace mosvik::host {
 
 using Guard = HostState::Guard;
+
+namespace {
+std::u16string baseName(const std::u16string& path) {
+    const size_t slash = path.find_last_of(u"/\\");
+    return slash == std::u16string::npos ? path : path.substr(slash + 1);
+}
+} // namespace
 
 Application::Application() : state_(std::make_shared<HostState>()) {
     state_->syncCommandBars();
@@ -88,9 +95,7 @@ DocumentId Application::newDocument(const std::u16string& name) {
 }
 
 DocumentId Application::openDocument(const std::u16string& fileName, model::Drawing drawing) {
-    const size_t slash = fileName.find_last_of(u"/\\");
-    const std::u16string name =
-        slash == std::u16string::npos ? fileName : fileName.substr(slash + 1);
+    const std::u16string name = baseName(fileName);
     EntryPtr doc;
     {
         Guard guard(*state_);
@@ -98,6 +103,35 @@ DocumentId Application::openDocument(const std::u16string& fileName, model::Draw
     }
     raiseEvent(com::EvDocumentOpen, {EventArg::doc(doc->id), EventArg::string(fileName)});
     return doc->id;
+}
+
+DocumentId Application::openFile(const std::u16string& path) {
+    return openDocument(path, files::loadNative(QString::fromStdU16String(path)));
+}
+
+void Application::saveDocument(DocumentId doc, const std::u16string& path) {
+    model::Drawing drawing;
+    {
+        Guard guard(*state_);
+        drawing = entry(doc)->drawing;
+    }
+    // Written outside the lock: a large drawing takes a while.
+    files::saveNative(drawing, QString::fromStdU16String(path));
+    Guard guard(*state_);
+    if (EntryPtr d = state_->findDocument(doc)) {
+        d->fileName = path;
+        d->name = baseName(path);
+    }
+}
+
+std::u16string Application::documentName(DocumentId doc) const {
+    Guard guard(*state_);
+    return entry(doc)->name;
+}
+
+std::u16string Application::fileName(DocumentId doc) const {
+    Guard guard(*state_);
+    return entry(doc)->fileName;
 }
 
 bool Application::closeDocument(DocumentId id) {
@@ -183,8 +217,9 @@ model::Id Application::addPage(DocumentId doc, double width, double height) {
 namespace {
 void giveIds(HostState& state, model::Shape& s) {
     s.id = state.newId();
-    for (model::Shape& c : s.children)
-        giveIds(state, c);
+    for (auto* list : {&s.children, &s.powerClip})
+        for (model::Shape& c : *list)
+            giveIds(state, c);
 }
 
 model::Layer* layerOf(model::Drawing& d, model::Id layer) {
@@ -198,11 +233,6 @@ model::Layer* layerOf(model::Drawing& d, model::Id layer) {
     return nullptr;
 }
 
-void collectIds(const model::Shape& s, std::vector<model::Id>& ids) {
-    ids.push_back(s.id);
-    for (const model::Shape& c : s.children)
-        collectIds(c, ids);
-}
 } // namespace
 
 model::Id Application::addShape(DocumentId doc, model::Shape shape, model::Id layer) {
@@ -224,8 +254,7 @@ void Application::deleteShape(DocumentId doc, model::Id shape) {
         auto loc = model::locate(dr, shape);
         if (!loc)
             throw std::invalid_argument("no such shape");
-        std::vector<model::Id> gone;
-        collectIds(loc->shape(), gone);
+        const std::vector<model::Id> gone = model::idsWithin(loc->shape());
         loc->siblings->erase(loc->siblings->begin() + static_cast<std::ptrdiff_t>(loc->index));
         auto& sel = dr.selection;
         sel.erase(std::remove_if(sel.begin(), sel.end(),

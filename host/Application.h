@@ -85,6 +85,14 @@ public:
     DocumentId newDocument(const std::u16string& name = {});
     DocumentId openDocument(const std::u16string& fileName, model::Drawing drawing = {});
     bool closeDocument(DocumentId doc);
+    // Native drawing files (files/NativeFormat.h). openFile reads one and
+    // opens it as above; saveDocument writes the document's drawing and the
+    // document takes the file's path and name. Both throw
+    // files::NativeFormatError and then change nothing.
+    DocumentId openFile(const std::u16string& path);
+    void saveDocument(DocumentId doc, const std::u16string& path);
+    std::u16string documentName(DocumentId doc) const;
+    std::u16string fileName(DocumentId doc) const; // empty until opened or saved
     std::vector<DocumentId> documents() const;
     DocumentId activeDocument() const; // 0: none
     void activateDocument(DocumentId doc);

@@ -281,6 +281,7 @@ void adopt(HostState& state, model::Drawing& d) {
         for (model::Shape& s : list) {
             renumber(s.id);
             shapes(s.children);
+            shapes(s.powerClip);
         }
     };
     auto mapped = [&](model::Id id) {
@@ -290,7 +291,7 @@ void adopt(HostState& state, model::Drawing& d) {
     for (model::Page& p : d.pages) {
         renumber(p.id);
         if (p.layers.empty())
-            p.layers.push_back(model::Layer{0, u"Layer 1", {}});
+            p.layers.push_back(model::Layer{0, u"Layer 1", {}, true});
         for (model::Layer& l : p.layers) {
             renumber(l.id);
             shapes(l.shapes);
@@ -320,7 +321,7 @@ EntryPtr HostState::addDocument(std::u16string name, std::u16string fileName,
     doc->name = std::move(name);
     doc->fileName = std::move(fileName);
     if (drawing.pages.empty())
-        drawing.pages.push_back(model::Page{0, u"Page 1", 210, 297, {}, 0});
+        drawing.pages.push_back(model::Page{0, u"Page 1", 210, 297, {}, 0, 0, 0});
     adopt(*this, drawing);
     doc->drawing = std::move(drawing);
     documents.push_back(doc);

@@ -413,6 +413,11 @@ private:
     void ungroup(model::Drawing& d) {
         auto loc = model::locate(d, shape_);
         std::vector<model::Shape> members = std::move(loc->shape().children);
+        // Members keep where they are drawn: the group's matrix passes on to them.
+        const model::Matrix groupMatrix = loc->shape().matrix;
+        if (!groupMatrix.isIdentity())
+            for (model::Shape& m : members)
+                m.matrix = m.matrix.then(groupMatrix);
         auto& siblings = *loc->siblings;
         const auto at = siblings.begin() + static_cast<std::ptrdiff_t>(loc->index);
         siblings.insert(siblings.erase(at), members.begin(), members.end());

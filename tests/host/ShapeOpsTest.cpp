@@ -98,6 +98,46 @@ TEST_F(ShapeOpsTest, UngroupPutsTheMembersBackInTheGroupsPlace) {
     EXPECT_EQ(layer().shapes[1].type, ShapeGroup);
 }
 
+TEST_F(ShapeOpsTest, UngroupedMembersOfATransformedGroupStayWhereTheyWere) {
+    model::Shape turned = model::shape(ShapeRectangle, 1, 2, 3, 4);
+    turned.matrix = model::rotation(30);
+    model::Shape g = model::group({model::shape(ShapeEllipse, 0, 0, 5, 2), turned});
+    g.matrix = model::scaling(2, 1).then(model::translation(10, 20));
+    const model::Id gid = app.addShape(id, g);
+    const model::Shape placed = layer().shapes[0];
+    std::vector<model::Box> before;
+    for (const model::Shape& m : placed.children) {
+        model::Shape alone = m;
+        alone.matrix = m.matrix.then(placed.matrix);
+        before.push_back(*model::bounds(alone));
+    }
+    ComPtr<IVGShapeRange> members;
+    check(pageShape(1), pageShape(1)->Ungroup(members.put()));
+    ASSERT_EQ(layer().shapes.size(), 2u);
+    for (size_t i = 0; i < 2; ++i) {
+        const model::Box after = boxOf(layer().shapes[i].id);
+        EXPECT_NEAR(after.x, before[i].x, 1e-9) << i;
+        EXPECT_NEAR(after.y, before[i].y, 1e-9) << i;
+        EXPECT_NEAR(after.width, before[i].width, 1e-9) << i;
+        EXPECT_NEAR(after.height, before[i].height, 1e-9) << i;
+    }
+    EXPECT_FALSE(model::findShape(app.drawing(id), gid));
+}
+
+TEST_F(ShapeOpsTest, PowerClipContentsGetIdsAndLeaveWithTheirContainer) {
+    model::Shape container = model::shape(ShapeEllipse, 0, 0, 10, 10);
+    container.powerClip = {model::group({model::shape(ShapeRectangle, 0, 0, 1, 1)}),
+                           model::shape(ShapeText, 2, 2, 1, 1)};
+    const model::Id cid = app.addShape(id, container);
+    const model::Shape placed = layer().shapes[0];
+    const model::Id deep = placed.powerClip[0].children[0].id;
+    EXPECT_NE(deep, 0u);
+    EXPECT_NE(deep, placed.powerClip[1].id);
+    app.setSelection(id, {deep, placed.powerClip[1].id});
+    app.deleteShape(id, cid);
+    EXPECT_TRUE(app.drawing(id).selection.empty()) << "contents left the selection with it";
+}
+
 TEST_F(ShapeOpsTest, OnlyAGroupCanBeUngrouped) {
     app.addShape(id, model::shape(ShapeRectangle, 0, 0, 5, 5));
     const model::Drawing before = app.drawing(id);
