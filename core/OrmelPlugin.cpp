@@ -6,6 +6,7 @@
 #include "core/host/HostEvents.h"
 #include "core/host/HostOps.h"
 #include "core/host/Variants.h"
+#include "export/ToJPG.h"
 #include "framework/AllCommand.h"
 #include "framework/MainForm.h"
 #include "framework/ToolkitApplication.h"
@@ -42,9 +43,13 @@ template <class F> HRESULT quietly(const char* operation, F&& work) {
     return E_UNEXPECTED;
 }
 
+// The launcher's buttons for tools that build on the framework; the
+// launcher itself cannot name them.
+void registerLauncherWindows() { SetLauncher("btn_ToJPG", &TfMain::Open<TfToJPG>); }
+
 } // namespace
 
-OrmelPlugin::OrmelPlugin() : FCommands(commandTable()) {}
+OrmelPlugin::OrmelPlugin() : FCommands(commandTable()) { registerLauncherWindows(); }
 
 OrmelPlugin::~OrmelPlugin() = default;
 
@@ -235,6 +240,8 @@ HRESULT OrmelPlugin::ExecuteCommand(const std::u16string& commandId) {
                 hidden->SuperRedo();
                 break;
             case CommandAction::ImageExport:
+                openWindow<TfToJPG>(app);
+                break;
             case CommandAction::Convert:
             case CommandAction::CropMarks:
             case CommandAction::OnekeyPS:

@@ -1,6 +1,7 @@
 // Command requests (event 20) as the host sends them: which window opens,
 // which direct command runs, and what a failure leaves behind.
 #include "core/OrmelPlugin.h"
+#include "export/ToJPG.h"
 #include "framework/MainForm.h"
 #include "framework/ToolkitApplication.h"
 #include "host/Application.h"
@@ -64,6 +65,32 @@ TEST_F(DispatchTest, MainWindowCommandsOpenANewWindowEachTime) {
         EXPECT_EQ(plugin.ExecuteCommand(id), S_OK);
     EXPECT_EQ(mainWindows().size(), 3);
     EXPECT_TRUE(dialogs.shown().empty());
+}
+
+TEST_F(DispatchTest, AWindowThatRefusesInItsCreationCheckIsNeverShown) {
+    const auto visibleExportWindows = [] {
+        int n = 0;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            n += qobject_cast<TfToJPG*>(w) && w->isVisible();
+        return n;
+    };
+    EXPECT_EQ(plugin.ExecuteCommand(u"mosvik1_导出图片"), S_OK);
+    flush();
+    EXPECT_EQ(visibleExportWindows(), 0);
+    ASSERT_EQ(dialogs.messages().size(), 1u);
+    EXPECT_EQ(dialogs.messages()[0].text, "没有文档被打开！");
+
+    host.newDocument(); // a document, but an empty page
+    EXPECT_EQ(plugin.ExecuteCommand(u"mosvik1_导出图片"), S_OK);
+    flush();
+    EXPECT_EQ(visibleExportWindows(), 0);
+    ASSERT_EQ(dialogs.messages().size(), 2u);
+    EXPECT_EQ(dialogs.messages()[1].text, "到少需要一个对象！");
+
+    documentWithShapes(1);
+    EXPECT_EQ(plugin.ExecuteCommand(u"mosvik1_导出图片"), S_OK);
+    EXPECT_EQ(plugin.ExecuteCommand(u"mosvik1_导出图片"), S_OK);
+    EXPECT_EQ(visibleExportWindows(), 2);
 }
 
 TEST_F(DispatchTest, OwnerWindowComesFromTheHostOnEveryRequest) {
