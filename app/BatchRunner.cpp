@@ -1,5 +1,6 @@
 #include "BatchRunner.h"
 
+#include "app/DocumentFiles.h"
 #include "app/HostDump.h"
 
 #include "core/host/HostError.h"
@@ -119,9 +120,13 @@ bool BatchRunner::execute(const BatchLine& line) {
     ensureStarted();
     if (c == QLatin1String("new")) {
         host.newDocument();
-    } else if (c == QLatin1String("open") || c == QLatin1String("save")) {
-        throw DriverError(
-            QStringLiteral("%1: drawing files are not supported by this host yet").arg(c));
+    } else if (c == QLatin1String("open")) {
+        QStringList warnings;
+        openDrawingFile(host, a[0], &warnings);
+        for (const auto& w : warnings)
+            out_ << "[warning] " << w << Qt::endl;
+    } else if (c == QLatin1String("save")) {
+        saveDrawingFile(host, activeDocument(), a[0]);
     } else if (c == QLatin1String("page")) {
         bool ok = false;
         const int n = a[0].toInt(&ok);

@@ -3,7 +3,11 @@
 // batch script (--batch), or, with no display, runs a short session with
 // one drawing open and reports what the plug-in did.
 //
-//   mosvik1-host [--plugin PATH] [--host-version N] [--batch SCRIPT] [FILE...]
+//   mosvik1-host [--plugin PATH] [--host-version N] [--batch SCRIPT]
+//                [--screenshot PNG] [FILE...]
+//
+// --screenshot shows the window (offscreen when there is no display),
+// saves a picture of it once it has painted, and quits.
 #include "app/BatchRunner.h"
 #include "app/HostSession.h"
 #include "app/window/MainWindow.h"
@@ -12,6 +16,7 @@
 #include <QCommandLineParser>
 #include <QFile>
 #include <QTextStream>
+#include <QTimer>
 
 #include <cstdlib>
 #include <memory>
@@ -51,7 +56,7 @@ int reportSession(app::HostSession& session, QTextStream& out, QTextStream& err)
 
 // The window comes first so that the host knows its handle before the
 // plug-in's start event; the plug-in makes it the owner of its windows.
-int runWindow(app::HostSession& session, const QStringList& files) {
+int runWindow(app::HostSession& session, const QStringList& files, const QString& screenshot) {
     auto window = std::make_unique<app::MainWindow>(session.host());
     QObject::connect(window.get(), &app::MainWindow::closed, qApp, &QCoreApplication::quit);
     window->show();
@@ -60,6 +65,13 @@ int runWindow(app::HostSession& session, const QStringList& files) {
         window->newDocument();
     for (const QString& file : files)
         window->openFile(file);
+    if (!screenshot.isEmpty()) {
+        QTimer::singleShot(800, window.get(), [&window, screenshot] {
+            if (!window->grab().save(screenshot))
+                QTextStream(stderr) << "cannot write " << screenshot << Qt::endl;
+            QCoreApplication::quit();
+        });
+    }
     const int status = QApplication::exec();
     // The plug-in's windows only name this one as their owner, so it can go
     // first; then StopSession, Unload and dlclose, then the host.
@@ -80,10 +92,13 @@ bool displayAvailable() {
 
 int main(int argc, char** argv) {
     bool batch = false;
-    for (int i = 1; i < argc; ++i)
+    bool screenshot = false;
+    for (int i = 1; i < argc; ++i) {
         batch = batch || QByteArray(argv[i]) == "--batch";
-    const bool gui = !batch && displayAvailable();
-    if (!gui && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        screenshot = screenshot || QByteArray(argv[i]).startsWith("--screenshot");
+    }
+    const bool gui = !batch && (displayAvailable() || screenshot);
+    if ((!gui || !displayAvailable()) && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication qapp(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("mosvik1-host"));
@@ -102,6 +117,10 @@ int main(int argc, char** argv) {
     parser.addOption(pluginOption);
     parser.addOption(versionOption);
     parser.addOption(batchOption);
+    QCommandLineOption screenshotOption(QStringLiteral("screenshot"),
+                                        QStringLiteral("Save a picture of the window and quit."),
+                                        QStringLiteral("PNG"));
+    parser.addOption(screenshotOption);
     parser.addPositionalArgument(QStringLiteral("files"),
                                  QStringLiteral("Drawings to open in the window."),
                                  QStringLiteral("[FILE...]"));
@@ -130,7 +149,7 @@ int main(int argc, char** argv) {
     }
     if (gui) {
         qapp.setQuitOnLastWindowClosed(false);
-        return runWindow(session, parser.positionalArguments());
+        return runWindow(session, parser.positionalArguments(), parser.value(screenshotOption));
     }
     return reportSession(session, out, err);
 }

@@ -84,6 +84,41 @@ TEST_F(BatchRunnerTest, PageFitSuperUndoRedoAndTheHostDump) {
     EXPECT_TRUE(outText.isEmpty()) << outText.toStdString();
 }
 
+TEST_F(BatchRunnerTest, OpensFitsUndoesRedoesAndSavesADrawing) {
+    const QString example = QStringLiteral(MOSVIK_EXAMPLES_DIR "/business-card.mvd");
+    ASSERT_EQ(run(QStringLiteral("open %1\n"
+                                 "command mosvik1_页面适配\n"
+                                 "command mosvik1_超级撤销\n"
+                                 "command mosvik1_超级重做\n"
+                                 "save %2\n"
+                                 "save %3\n"
+                                 "dump-host %4\n")
+                      .arg(example, path("card.mvd"), path("card.svg"), path("host.json"))),
+              0)
+        << errText.toStdString();
+
+    const auto doc = readJson("host.json")["documents"].toArray()[0].toObject();
+    EXPECT_EQ(doc["name"], "card.mvd");
+    EXPECT_EQ(doc["undo"].toArray()[0], "页面适配");
+    EXPECT_TRUE(doc["redo"].toArray().isEmpty());
+
+    // The saved drawing is the fitted one: the page is the content's box,
+    // and the content sits on it.
+    host::Application reader;
+    const auto saved = reader.drawing(reader.openFile(path("card.mvd").toStdU16String()));
+    const auto& page = saved.pages[0];
+    std::optional<host::model::Box> box;
+    for (const auto& layer : page.layers)
+        for (const auto& shape : layer.shapes)
+            box = host::model::unite(box, host::model::bounds(shape));
+    ASSERT_TRUE(box);
+    EXPECT_NEAR(page.width, box->width, 1e-9);
+    EXPECT_NEAR(page.height, box->height, 1e-9);
+    EXPECT_NEAR(box->x, page.x, 1e-9);
+    EXPECT_NEAR(box->y, page.y, 1e-9);
+    EXPECT_TRUE(QFile(path("card.svg")).size() > 0);
+}
+
 TEST_F(BatchRunnerTest, DrivesAPlugInWindowByItsNames) {
     session.host().newDocument(u"图");
     ASSERT_EQ(run(QStringLiteral("command mosvik1_全部\n"
