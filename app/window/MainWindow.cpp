@@ -1,10 +1,14 @@
 #include "MainWindow.h"
 
+#include "app/DocumentFiles.h"
 #include "app/HostSession.h"
 #include "app/window/HitTest.h"
 #include "app/window/HostCalls.h"
 #include "app/window/StatusText.h"
 #include "host/files/NativeFormat.h"
+#include "host/files/SvgExport.h"
+#include "host/files/SvgImport.h"
+#include "platform/Dialogs.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -56,11 +60,12 @@ QString stepActionText(const QString& verb, const std::vector<std::u16string>& s
 }
 
 QString openFilters() {
-    return QStringLiteral("绘图文件 (*.%1);;所有文件 (*)").arg(host::files::nativeSuffix);
+    return QStringLiteral("绘图文件 (*.%1 *.svg);;所有文件 (*)").arg(host::files::nativeSuffix);
 }
 
 QString saveFilters() {
-    return QStringLiteral("绘图文件 (*.%1)").arg(host::files::nativeSuffix);
+    return QStringLiteral("绘图文件 (*.%1);;SVG 文件，当前页 (*.svg)")
+        .arg(host::files::nativeSuffix);
 }
 
 MainWindow::MainWindow(host::Application& host, QWidget* parent)
@@ -416,13 +421,11 @@ host::DocumentId MainWindow::newDocument() {
 
 bool MainWindow::openFile(const QString& path) {
     const QFileInfo info(path);
-    if (info.suffix().compare(QStringLiteral("svg"), Qt::CaseInsensitive) == 0) {
-        fail(QStringLiteral("无法打开“%1”：不支持这种文件类型。").arg(path));
-        return false;
-    }
     model::Drawing drawing;
+    QStringList warnings;
     try {
-        drawing = host::files::loadNative(path);
+        drawing =
+            isSvgPath(path) ? host::files::loadSvg(path, &warnings) : host::files::loadNative(path);
     } catch (const std::exception& e) {
         fail(QStringLiteral("无法打开“%1”。\n\n%2").arg(path, QString::fromUtf8(e.what())));
         return false;
@@ -431,9 +434,16 @@ bool MainWindow::openFile(const QString& path) {
     guarded([&] {
         const host::DocumentId doc =
             host_.openDocument(info.absoluteFilePath().toStdU16String(), std::move(drawing));
-        files_[doc] = info.absoluteFilePath();
+        // An SVG is imported: the document gets a native file when saved.
+        if (!isSvgPath(path))
+            files_[doc] = info.absoluteFilePath();
         opened = true;
     });
+    if (opened && !warnings.isEmpty())
+        platform::messageBox(this,
+                             QStringLiteral("“%1”中有些内容无法读取，已打开能读取的部分：\n\n%2")
+                                 .arg(path, warnings.mid(0, 20).join(QLatin1Char('\n'))),
+                             QStringLiteral("提示"), platform::MsgIcon::Information);
     return opened;
 }
 
@@ -460,12 +470,17 @@ bool MainWindow::saveAs(host::DocumentId doc, const QString& path) {
     host_.raiseEvent(com::EvDocumentBeforeSave,
                      {EventArg::doc(doc), EventArg::boolean(asNew), EventArg::string(fileName)});
     try {
-        host::files::saveNative(host_.drawing(doc), path);
+        if (isSvgPath(path))
+            host::files::saveSvg(host_.drawing(doc), path);
+        else
+            host::files::saveNative(host_.drawing(doc), path);
     } catch (const std::exception& e) {
         fail(QStringLiteral("无法保存“%1”。\n\n%2").arg(path, QString::fromUtf8(e.what())));
         return false;
     }
-    files_[doc] = path;
+    // An SVG holds one page of the drawing: the document keeps its own file.
+    if (!isSvgPath(path))
+        files_[doc] = path;
     host_.raiseEvent(com::EvDocumentAfterSave,
                      {EventArg::doc(doc), EventArg::boolean(asNew), EventArg::string(fileName)});
     refresh();

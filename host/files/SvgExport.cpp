@@ -6,7 +6,6 @@
 
 #include <QBuffer>
 #include <QImage>
-#include <QLocale>
 #include <QSaveFile>
 #include <QXmlStreamWriter>
 
@@ -25,9 +24,10 @@ constexpr double millimetresPerPoint = 25.4 / 72.0;
 QString num(double v) {
     if (!std::isfinite(v))
         throw SvgError("the drawing holds a number that is not finite");
-    if (v == 0)
-        v = 0; // no "-0"
-    return QString::number(v, 'g', QLocale::FloatingPointShortest);
+    // Twelve digits keep a micrometre on a page of a kilometre and drop
+    // the noise of the last bits ("50.000000000000014").
+    const QString text = QString::number(v, 'g', 12);
+    return text == QStringLiteral("-0") ? QStringLiteral("0") : text;
 }
 
 QString point(double x, double y) {

@@ -16,8 +16,10 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <limits>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
@@ -217,8 +219,6 @@ struct Mirror {
     }
 };
 
-bool finite(const model::Shape& s);
-
 bool finiteMatrix(const model::Matrix& m) {
     for (double v : {m.m11, m.m12, m.m21, m.m22, m.dx, m.dy})
         if (!std::isfinite(v))
@@ -331,6 +331,11 @@ private:
 };
 
 model::Drawing Importer::run(const QByteArray& data) {
+    // libxml2 sets up its globals once, before any thread parses.
+    static std::once_flag init;
+    std::call_once(init, [] { xmlInitParser(); });
+    if (data.size() > std::numeric_limits<int>::max())
+        throw SvgError((where_ + QStringLiteral(": too large to read")).toStdString());
     // No network, no external entities or DTDs: a file says what it
     // holds, and reading it never fetches anything.
     const int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
@@ -378,11 +383,21 @@ model::Drawing Importer::run(const QByteArray& data) {
             fatal(root, std::string("bad ") + key + " '" + *text + "'");
         if (l->unit == "%")
             return std::nullopt; // of a window the file does not have
-        const auto per = pixelsPerUnit(l->unit);
-        const double px = per ? l->value * *per : l->value * 16; // em, ex: of 16 px
-        if (!(px > 0) || !std::isfinite(px))
+        // Straight to millimetres, so that "120mm" is 120, not 120 plus
+        // the rounding of a detour through pixels.
+        static const std::map<std::string, double> perUnit = {{"mm", 1},
+                                                              {"cm", 10},
+                                                              {"in", 25.4},
+                                                              {"pt", 25.4 / 72},
+                                                              {"pc", 25.4 / 6},
+                                                              {"px", millimetresPerPixel},
+                                                              {"", millimetresPerPixel},
+                                                              {"em", 16 * millimetresPerPixel},
+                                                              {"ex", 8 * millimetresPerPixel}};
+        const double mm = l->value * perUnit.at(l->unit);
+        if (!(mm > 0) || !std::isfinite(mm))
             fatal(root, std::string("bad ") + key + " '" + *text + "'");
-        return px * millimetresPerPixel;
+        return mm;
     };
     std::optional<double> width = side("width"), height = side("height");
     if (box) {
@@ -554,6 +569,8 @@ void Importer::readStyleSheet(const std::string& sheet, const xmlNode* where) {
                 rule->order = css_.size();
                 rule->declarations = decls;
                 css_.push_back(std::move(*rule));
+            } else if (sel.find(':') != std::string_view::npos) {
+                // Pseudo-classes (:hover, ...) never apply to a still drawing.
             } else if (badSelectors_.insert(std::string(sel)).second) {
                 warn(where, "style rule '" + std::string(sel) + "' is not supported");
             }

@@ -384,6 +384,36 @@ TEST_F(WindowTest, SavedDrawingsOpenAgainAndBadFilesOpenNothing) {
     EXPECT_EQ(errors.size(), 1);
 }
 
+TEST_F(WindowTest, SvgFilesOpenAsNewDocumentsAndSaveOnePage) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString svg = dir.filePath(QStringLiteral("标志.svg"));
+    QFile file(svg);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(R"(<svg xmlns="http://www.w3.org/2000/svg" width="100mm" height="50mm"
+                       viewBox="0 0 100 50">
+                    <rect id="框" x="10" y="10" width="30" height="20" fill="#ff0000"/>
+                    <circle cx="70" cy="25" r="10" fill="blue"/>
+                  </svg>)");
+    file.close();
+
+    ASSERT_TRUE(window->openFile(svg)) << errors.join('\n').toStdString();
+    const host::DocumentId doc = host().activeDocument();
+    const auto drawing = host().drawing(doc);
+    EXPECT_DOUBLE_EQ(drawing.pages[0].width, 100);
+    ASSERT_EQ(drawing.pages[0].layers[0].shapes.size(), 2u);
+    EXPECT_EQ(drawing.pages[0].layers[0].shapes[0].name, u"框");
+    // Imported, so it has no native file of its own yet.
+    EXPECT_TRUE(window->fileOf(doc).isEmpty());
+
+    const QString out = dir.filePath(QStringLiteral("副本.svg"));
+    ASSERT_TRUE(window->saveAs(doc, out)) << errors.join('\n').toStdString();
+    EXPECT_TRUE(window->fileOf(doc).isEmpty());
+    ASSERT_TRUE(window->openFile(out));
+    EXPECT_EQ(host().drawing(host().activeDocument()).pages[0].layers[0].shapes.size(), 2u);
+    EXPECT_TRUE(errors.isEmpty());
+}
+
 TEST_F(WindowTest, ClosingTheWindowAsksQueryQuitThenRaisesQuit) {
     listen();
     bool cancel = true;
