@@ -357,7 +357,7 @@ TEST_F(WindowTest, SavedDrawingsOpenAgainAndBadFilesOpenNothing) {
     const host::DocumentId opened = host().activeDocument();
     EXPECT_NE(opened, doc);
     EXPECT_EQ(window->documentTabs()->count(), 2);
-    const auto& shapes = host().drawing(opened).pages[0].layers[0].shapes;
+    const auto shapes = host().drawing(opened).pages[0].layers[0].shapes;
     ASSERT_EQ(shapes.size(), 1u);
     EXPECT_EQ(shapes[0].width, 7);
     EXPECT_TRUE(errors.isEmpty());

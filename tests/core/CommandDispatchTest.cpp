@@ -114,7 +114,7 @@ TEST_F(DispatchTest, PageFitThroughTheCommandIsOneUndoStepAndLeavesNoWindowBehin
     host.raisePluginCommand(u"mosvik1_页面适配");
     flush();
     ASSERT_EQ(host.undoSteps(doc).front(), u"页面适配");
-    const auto& page = host.drawing(doc).pages[0];
+    const auto page = host.drawing(doc).pages[0];
     EXPECT_DOUBLE_EQ(page.width, 50);
     EXPECT_DOUBLE_EQ(page.height, 10);
     EXPECT_FALSE(host.optimization());
