@@ -16,48 +16,17 @@ using namespace com;
 
 namespace {
 
-template <class T> ComPtr<T> required(ComPtr<T> p, const char16_t* what) {
-    if (!p)
-        throw HostError(E_FAIL, what);
-    return p;
-}
+using host_ops::activePageOf;
+using host_ops::pageAt;
+using host_ops::pageCount;
+using host_ops::required;
 
 QString documentName(IVGDocument* doc) {
-    Bstr name;
-    check(doc, doc->get_Name(name.put()));
-    return QString::fromStdU16String(name.text());
+    return QString::fromStdU16String(host_ops::documentName(doc));
 }
 
 QString pageName(IVGPage* page) {
-    Bstr name;
-    check(page, page->get_Name(name.put()));
-    return QString::fromStdU16String(name.text());
-}
-
-ComPtr<IVGPages> pagesOf(IVGDocument* doc) {
-    ComPtr<IVGPages> pages;
-    check(doc, doc->get_Pages(pages.put()));
-    return required(std::move(pages), u"文档没有页面集合");
-}
-
-int32_t pageCount(IVGDocument* doc) {
-    auto pages = pagesOf(doc);
-    int32_t n = 0;
-    check(pages, pages->get_Count(&n));
-    return n;
-}
-
-ComPtr<IVGPage> pageAt(IVGDocument* doc, int32_t index) {
-    auto pages = pagesOf(doc);
-    ComPtr<IVGPage> page;
-    check(pages, pages->get_Item(index, page.put()));
-    return required(std::move(page), u"没有这个页面");
-}
-
-ComPtr<IVGPage> activePageOf(IVGDocument* doc) {
-    ComPtr<IVGPage> page;
-    check(doc, doc->get_ActivePage(page.put()));
-    return required(std::move(page), u"没有活动页面");
+    return QString::fromStdU16String(host_ops::pageName(page));
 }
 
 TPageBox pageBox(IVGPage* page) {

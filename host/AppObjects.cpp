@@ -155,6 +155,17 @@ public:
             state_->syncCommandBars();
         });
     }
+    HRESULT CreateStructExportOptions(IVGStructExportOptions** out) override {
+        return call("IVGApplication.CreateStructExportOptions",
+                    [&] { *need(out) = newExportOptionsObject(state_); });
+    }
+    HRESULT get_ActiveSelectionRange(IVGShapeRange** out) override {
+        return call("IVGApplication.get_ActiveSelectionRange", [&] {
+            const auto& doc = state_->active;
+            *need(out) = doc ? newShapeRangeObject(state_, doc, openDocument(doc).drawing.selection)
+                             : nullptr;
+        });
+    }
 };
 
 class AppWindowObject final : public ComObject<IVGAppWindow> {

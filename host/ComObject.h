@@ -72,6 +72,12 @@ inline com::GUID iidOf(const com::ICUICommandBars*) {
 inline com::GUID iidOf(const com::ICUICommandBar*) {
     return com::IID_ICUICommandBar;
 }
+inline com::GUID iidOf(const com::IVGStructExportOptions*) {
+    return com::IID_IVGStructExportOptions;
+}
+inline com::GUID iidOf(const com::IVGExportFilter*) {
+    return com::IID_IVGExportFilter;
+}
 
 class ObjectBase {
 public:

@@ -129,6 +129,15 @@ public:
             state_->active = doc_;
         });
     }
+    HRESULT ExportEx(const char16_t* fileName, int32_t filter, int32_t range,
+                     IVGStructExportOptions* options, IDispatch* paletteOptions,
+                     IVGExportFilter** out) override {
+        return call("IVGDocument.ExportEx", [&] {
+            need(out);
+            *out = newExportFilterObject(state_, doc_, fileName, filter, range, options,
+                                         paletteOptions);
+        });
+    }
 
 private:
     DocumentEntry& doc() { return openDocument(doc_); }
@@ -229,6 +238,12 @@ public:
             page();
             doc_->drawing.activePage = page_;
         });
+    }
+    HRESULT get_PositionX(double* out) override {
+        return call("IVGPage.get_PositionX", [&] { *need(out) = toUnit(page().x, doc_->unit); });
+    }
+    HRESULT get_PositionY(double* out) override {
+        return call("IVGPage.get_PositionY", [&] { *need(out) = toUnit(page().y, doc_->unit); });
     }
 
 private:

@@ -42,6 +42,14 @@ com::IVGFill* newFillObject(const StatePtr& state, const EntryPtr& doc, model::I
 com::IVGOutline* newOutlineObject(const StatePtr& state, const EntryPtr& doc, model::Id shape);
 com::IVGColor* newColorObject(const StatePtr& state, model::Color color);
 
+// Bitmap export (export/ExportObjects.cpp).
+com::IVGStructExportOptions* newExportOptionsObject(const StatePtr& state);
+// Checks the arguments of IVGDocument::ExportEx and makes its handle.
+com::IVGExportFilter* newExportFilterObject(const StatePtr& state, const EntryPtr& doc,
+                                            const char16_t* fileName, int32_t filter, int32_t range,
+                                            com::IVGStructExportOptions* options,
+                                            com::IDispatch* paletteOptions);
+
 // Checks that lead every method of an object standing for a model entity.
 DocumentEntry& openDocument(const EntryPtr& doc);
 model::Page& livePage(const EntryPtr& doc, model::Id page);

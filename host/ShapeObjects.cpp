@@ -233,6 +233,18 @@ public:
             *need(out) = box ? toUnit(box->height, doc_->unit) : 0.0;
         });
     }
+    HRESULT get_PositionX(double* out) override {
+        return call("IVGShapeRange.get_PositionX", [&] {
+            auto box = boundsOf(doc_, ids_);
+            *need(out) = box ? toUnit(box->x, doc_->unit) : 0.0;
+        });
+    }
+    HRESULT get_PositionY(double* out) override {
+        return call("IVGShapeRange.get_PositionY", [&] {
+            auto box = boundsOf(doc_, ids_);
+            *need(out) = box ? toUnit(box->y, doc_->unit) : 0.0;
+        });
+    }
     HRESULT Group(IVGShape** out) override {
         return call("IVGShapeRange.Group", [&] {
             need(out);

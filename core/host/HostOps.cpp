@@ -4,15 +4,6 @@ namespace mosvik::host_ops {
 
 using namespace com;
 
-namespace {
-// A required object the host reported as absent ends the operation too.
-template <class T> ComPtr<T> required(ComPtr<T> p, const char16_t* what) {
-    if (!p)
-        throw HostError(E_FAIL, what);
-    return p;
-}
-} // namespace
-
 int32_t documentCount(IVGApplication* app) {
     ComPtr<IVGDocuments> docs;
     check(app, app->get_Documents(docs.put()));
@@ -106,6 +97,46 @@ int32_t shapeCount(IVGPage* page) {
     int32_t n = 0;
     check(shapes, shapes->get_Count(&n));
     return n;
+}
+
+std::u16string documentName(IVGDocument* doc) {
+    Bstr name;
+    check(doc, doc->get_Name(name.put()));
+    return name.text();
+}
+
+namespace {
+ComPtr<IVGPages> pagesOf(IVGDocument* doc) {
+    ComPtr<IVGPages> pages;
+    check(doc, doc->get_Pages(pages.put()));
+    return required(std::move(pages), u"文档没有页面集合");
+}
+} // namespace
+
+int32_t pageCount(IVGDocument* doc) {
+    auto pages = pagesOf(doc);
+    int32_t n = 0;
+    check(pages, pages->get_Count(&n));
+    return n;
+}
+
+ComPtr<IVGPage> pageAt(IVGDocument* doc, int32_t index) {
+    auto pages = pagesOf(doc);
+    ComPtr<IVGPage> page;
+    check(pages, pages->get_Item(index, page.put()));
+    return required(std::move(page), u"没有这个页面");
+}
+
+ComPtr<IVGPage> activePageOf(IVGDocument* doc) {
+    ComPtr<IVGPage> page;
+    check(doc, doc->get_ActivePage(page.put()));
+    return required(std::move(page), u"没有活动页面");
+}
+
+std::u16string pageName(IVGPage* page) {
+    Bstr name;
+    check(page, page->get_Name(name.put()));
+    return name.text();
 }
 
 } // namespace mosvik::host_ops

@@ -13,6 +13,13 @@ namespace mosvik::host_ops {
 
 using com::ComPtr;
 
+// A required object the host reported as absent ends the operation too.
+template <class T> ComPtr<T> required(ComPtr<T> p, const char16_t* what) {
+    if (!p)
+        throw com::HostError(com::E_FAIL, what);
+    return p;
+}
+
 int32_t documentCount(com::IVGApplication* app);
 ComPtr<com::IVGDocument> activeDocument(com::IVGApplication* app);
 ComPtr<com::IVGPage> activePage(com::IVGApplication* app);
@@ -32,6 +39,13 @@ void undo(com::IVGDocument* doc, int32_t levels);
 void redo(com::IVGDocument* doc, int32_t levels);
 void setUnit(com::IVGDocument* doc, int32_t unit);
 
+std::u16string documentName(com::IVGDocument* doc);
+int32_t pageCount(com::IVGDocument* doc);
+// Page `index` of the document, counting from 1.
+ComPtr<com::IVGPage> pageAt(com::IVGDocument* doc, int32_t index);
+ComPtr<com::IVGPage> activePageOf(com::IVGDocument* doc);
+
+std::u16string pageName(com::IVGPage* page);
 int32_t shapeCount(com::IVGPage* page);
 ComPtr<com::IVGShapes> pageShapes(com::IVGPage* page);
 

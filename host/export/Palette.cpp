@@ -9,6 +9,7 @@ namespace mosvik::host::bitmap::detail {
 namespace {
 
 constexpr int cellCount = 1 << 15;
+constexpr size_t maxRemembered = size_t(1) << 16;
 
 int cellOf(QRgb c) {
     return ((qRed(c) >> 3) << 10) | ((qGreen(c) >> 3) << 5) | (qBlue(c) >> 3);
@@ -85,39 +86,56 @@ Palette ColourCounter::palette(int entries) const {
             p.colours.push_back(colour);
         std::sort(p.colours.begin(), p.colours.end());
     } else {
-        // Median cut: split the box whose colours spread widest (weighted
-        // by how many pixels it holds) at the median of its longest side.
-        std::vector<int> used;
-        for (int i = 0; i < cellCount; ++i)
-            if (cells_[static_cast<size_t>(i)].count)
-                used.push_back(i);
+        // Median cut over the exact colours while they are few enough to
+        // keep, else over the cells' means: split the box whose colours
+        // spread widest (weighted by its pixels) at the median of its
+        // longest side; each entry is the mean of its box.
+        struct Point {
+            std::array<int, 3> c;
+            uint64_t count, r, g, b;
+        };
+        std::vector<Point> points;
+        if (!tooMany_) {
+            for (const auto& [colour, count] : exact_)
+                points.push_back(Point{{qRed(colour), qGreen(colour), qBlue(colour)},
+                                       count,
+                                       count * static_cast<uint64_t>(qRed(colour)),
+                                       count * static_cast<uint64_t>(qGreen(colour)),
+                                       count * static_cast<uint64_t>(qBlue(colour))});
+        } else {
+            for (const Cell& cell : cells_)
+                if (cell.count)
+                    points.push_back(Point{{static_cast<int>(cell.r / cell.count),
+                                            static_cast<int>(cell.g / cell.count),
+                                            static_cast<int>(cell.b / cell.count)},
+                                           cell.count,
+                                           cell.r,
+                                           cell.g,
+                                           cell.b});
+        }
         struct Box {
             size_t begin, end;
         };
-        auto channel = [](int cell, int c) { return (cell >> (10 - 5 * c)) & 31; };
         auto spread = [&](const Box& b, int& longest) {
-            std::array<int, 3> lo{31, 31, 31}, hi{0, 0, 0};
+            std::array<int, 3> lo{255, 255, 255}, hi{0, 0, 0};
             uint64_t count = 0;
             for (size_t i = b.begin; i < b.end; ++i) {
-                for (int c = 0; c < 3; ++c) {
-                    lo[static_cast<size_t>(c)] = std::min(lo[static_cast<size_t>(c)],
-                                                          channel(used[i], c));
-                    hi[static_cast<size_t>(c)] = std::max(hi[static_cast<size_t>(c)],
-                                                          channel(used[i], c));
+                for (size_t c = 0; c < 3; ++c) {
+                    lo[c] = std::min(lo[c], points[i].c[c]);
+                    hi[c] = std::max(hi[c], points[i].c[c]);
                 }
-                count += cells_[static_cast<size_t>(used[i])].count;
+                count += points[i].count;
             }
             longest = 0;
             for (int c = 1; c < 3; ++c)
-                if (hi[static_cast<size_t>(c)] - lo[static_cast<size_t>(c)] >
-                    hi[static_cast<size_t>(longest)] - lo[static_cast<size_t>(longest)])
+                if (hi[size_t(c)] - lo[size_t(c)] > hi[size_t(longest)] - lo[size_t(longest)])
                     longest = c;
-            const int range = hi[static_cast<size_t>(longest)] - lo[static_cast<size_t>(longest)];
+            const int range = hi[size_t(longest)] - lo[size_t(longest)];
             return static_cast<double>(range) * std::sqrt(static_cast<double>(count));
         };
         std::vector<Box> boxes;
-        if (!used.empty())
-            boxes.push_back(Box{0, used.size()});
+        if (!points.empty())
+            boxes.push_back(Box{0, points.size()});
         while (boxes.size() < static_cast<size_t>(places)) {
             double best = 0;
             size_t pick = boxes.size();
@@ -136,16 +154,18 @@ Palette ColourCounter::palette(int entries) const {
             if (pick == boxes.size())
                 break;
             Box& b = boxes[pick];
-            std::sort(used.begin() + static_cast<std::ptrdiff_t>(b.begin),
-                      used.begin() + static_cast<std::ptrdiff_t>(b.end),
-                      [&](int x, int y) { return channel(x, pickChannel) < channel(y, pickChannel); });
+            const auto first = points.begin() + static_cast<std::ptrdiff_t>(b.begin);
+            const auto last = points.begin() + static_cast<std::ptrdiff_t>(b.end);
+            std::sort(first, last, [&](const Point& x, const Point& y) {
+                return x.c[size_t(pickChannel)] < y.c[size_t(pickChannel)];
+            });
             uint64_t total = 0;
             for (size_t i = b.begin; i < b.end; ++i)
-                total += cells_[static_cast<size_t>(used[i])].count;
+                total += points[i].count;
             uint64_t half = 0;
             size_t cut = b.begin;
-            while (cut < b.end - 1 && half + cells_[static_cast<size_t>(used[cut])].count <= total / 2)
-                half += cells_[static_cast<size_t>(used[cut++])].count;
+            while (cut < b.end - 1 && half + points[cut].count <= total / 2)
+                half += points[cut++].count;
             if (cut == b.begin)
                 cut = b.begin + 1;
             const Box upper{cut, b.end};
@@ -155,11 +175,10 @@ Palette ColourCounter::palette(int entries) const {
         for (const Box& b : boxes) {
             uint64_t n = 0, r = 0, g = 0, bl = 0;
             for (size_t i = b.begin; i < b.end; ++i) {
-                const Cell& c = cells_[static_cast<size_t>(used[i])];
-                n += c.count;
-                r += c.r;
-                g += c.g;
-                bl += c.b;
+                n += points[i].count;
+                r += points[i].r;
+                g += points[i].g;
+                bl += points[i].b;
             }
             p.colours.push_back(qRgb(static_cast<int>((r + n / 2) / n),
                                      static_cast<int>((g + n / 2) / n),
@@ -212,11 +231,18 @@ uint8_t ColourMapper::index(QRgb opaque) {
         return grayIndex_[static_cast<size_t>(qGray(opaque))];
     if (auto it = exact_.find(opaque); it != exact_.end())
         return it->second;
+    // Each colour's nearest entry is searched once; past a bound on the
+    // colours remembered, a colour takes its cell's entry.
+    if (exact_.size() < maxRemembered) {
+        const uint8_t i = nearest(opaque);
+        exact_.emplace(opaque, i);
+        return i;
+    }
     int16_t& cached = cellIndex_[static_cast<size_t>(cellOf(opaque))];
     if (cached < 0) {
         // The cell's centre stands for every colour in it.
-        const QRgb centre = qRgb((qRed(opaque) & ~7) | 4, (qGreen(opaque) & ~7) | 4,
-                                 (qBlue(opaque) & ~7) | 4);
+        const QRgb centre =
+            qRgb((qRed(opaque) & ~7) | 4, (qGreen(opaque) & ~7) | 4, (qBlue(opaque) & ~7) | 4);
         cached = nearest(centre);
     }
     return static_cast<uint8_t>(cached);

@@ -2,10 +2,11 @@
 //
 // A palette is made from a first rendering pass: when the image holds no
 // more colours than the palette has places, they are taken exactly (flat
-// drawings keep their colours bit for bit); otherwise median cut over a
-// histogram of 5 bits a channel, each entry the mean of the colours it
-// stands for. A second pass maps each pixel to its entry (no dithering,
-// so flat areas stay flat).
+// drawings keep their colours bit for bit); otherwise median cut over the
+// colours (over a histogram of 5 bits a channel when there are more than
+// 32768 of them), each entry the mean of the colours it stands for. A
+// second pass maps each pixel to its nearest entry (no dithering, so flat
+// areas stay flat).
 #pragma once
 
 #include <QImage>
@@ -43,7 +44,7 @@ private:
     bool transparent_;
     std::vector<Cell> cells_; // 32768 cells, 5 bits a channel
     std::unordered_map<QRgb, uint64_t> exact_;
-    size_t exactLimit_ = 257; // beyond this the exact colours are not kept
+    size_t exactLimit_ = size_t(1) << 15; // beyond this only the cells count
     bool tooMany_ = false;
 };
 
@@ -60,9 +61,9 @@ private:
 
     Palette palette_;
     bool gray_;
-    std::vector<uint8_t> grayIndex_; // gray level -> index
-    std::unordered_map<QRgb, uint8_t> exact_;
-    std::vector<int16_t> cellIndex_; // 15-bit cell -> index, -1 not yet known
+    std::vector<uint8_t> grayIndex_;          // gray level -> index
+    std::unordered_map<QRgb, uint8_t> exact_; // entries and colours already mapped
+    std::vector<int16_t> cellIndex_;          // 15-bit cell -> index, -1 not yet known
 };
 
 } // namespace mosvik::host::bitmap::detail

@@ -78,7 +78,7 @@ protected:
         return texts;
     }
     QStringList filesWritten() const {
-        return QDir(folder.path()).entryList(QDir::Files, QDir::Name);
+        return QDir(folder.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
     }
 
     QTemporaryDir settingsDir;
