@@ -108,8 +108,10 @@ public:
             auto& commands = state_->commands;
             const bool known = std::any_of(commands.begin(), commands.end(),
                                            [&](const PluginCommand& c) { return c.id == id; });
-            if (!known)
+            if (!known) {
                 commands.push_back(PluginCommand{id, textOf(caption), textOf(tooltip)});
+                state_->touch();
+            }
             *out = known ? VARIANT_FALSE : VARIANT_TRUE;
         });
     }
@@ -121,8 +123,10 @@ public:
             auto it = std::find_if(commands.begin(), commands.end(),
                                    [&](const PluginCommand& c) { return c.id == id; });
             const bool known = it != commands.end();
-            if (known)
+            if (known) {
                 commands.erase(it);
+                state_->touch();
+            }
             *out = known ? VARIANT_TRUE : VARIANT_FALSE;
         });
     }

@@ -75,6 +75,10 @@ int Application::refreshCount() const {
     return state_->refreshes;
 }
 
+uint64_t Application::revision() const {
+    return state_->revision.load();
+}
+
 EntryPtr Application::entry(DocumentId doc) const {
     Guard guard(*state_);
     for (const EntryPtr& d : state_->documents)
@@ -121,6 +125,7 @@ void Application::saveDocument(DocumentId doc, const std::u16string& path) {
     if (EntryPtr d = state_->findDocument(doc)) {
         d->fileName = path;
         d->name = baseName(path);
+        state_->touch();
     }
 }
 
@@ -152,6 +157,7 @@ bool Application::closeDocument(DocumentId id) {
                 list.erase(std::remove(list.begin(), list.end(), doc), list.end());
                 if (s->active == doc)
                     s->active = list.empty() ? nullptr : list.back();
+                s->touch();
             }
         };
         const bool countedDuringEvent = state_->version <= 14;
@@ -191,6 +197,7 @@ DocumentId Application::activeDocument() const {
 void Application::activateDocument(DocumentId doc) {
     Guard guard(*state_);
     state_->active = entry(doc);
+    state_->touch();
 }
 
 com::ComPtr<com::IVGDocument> Application::documentObject(DocumentId doc) const {

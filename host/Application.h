@@ -76,6 +76,8 @@ public:
     void setMainWindowHandle(int32_t handle);
     bool optimization() const;
     int refreshCount() const;
+    // Grows with every change a window could show (see HostState::revision).
+    uint64_t revision() const;
 
     // Documents. New and opened documents become active and raise
     // DocumentNew / DocumentOpen. closeDocument asks QueryDocumentClose

@@ -100,6 +100,7 @@ public:
             if (!isKnownUnit(unit))
                 fail(E_INVALIDARG, u"unknown unit");
             doc().unit = unit;
+            state_->touch();
         });
     }
     HRESULT BeginCommandGroup(const char16_t* name) override {
@@ -127,6 +128,7 @@ public:
                 state_->documents.end())
                 failGone(); // closing: out of the collection already
             state_->active = doc_;
+            state_->touch();
         });
     }
     HRESULT ExportEx(const char16_t* fileName, int32_t filter, int32_t range,
@@ -156,6 +158,7 @@ private:
             d.drawing.activePage = pageBefore;
         else if (!model::findPage(d.drawing, d.drawing.activePage))
             d.drawing.activePage = d.drawing.pages.front().id;
+        state_->touch();
         state_->selectionMayHaveChanged(d, selectionBefore);
     }
 
@@ -237,6 +240,7 @@ public:
         return call("IVGPage.Activate", [&] {
             page();
             doc_->drawing.activePage = page_;
+            state_->touch();
         });
     }
     HRESULT get_PositionX(double* out) override {

@@ -207,6 +207,7 @@ void HostState::edit(DocumentEntry& doc, const std::u16string& stepName,
     auto selectionBefore = doc.drawing.selection;
     doc.undo.recordChange(stepName, std::move(doc.drawing));
     doc.drawing = std::move(next);
+    touch();
     selectionMayHaveChanged(doc, selectionBefore);
 }
 
@@ -215,6 +216,7 @@ void HostState::select(DocumentEntry& doc, const std::function<void(model::Drawi
     change(next);
     auto selectionBefore = doc.drawing.selection;
     doc.drawing = std::move(next);
+    touch();
     selectionMayHaveChanged(doc, selectionBefore);
 }
 
@@ -241,6 +243,7 @@ void HostState::syncCommandBars() {
         if (gone)
             gone->deleted = true;
     bars = std::move(next);
+    touch();
 }
 
 EntryPtr HostState::findDocument(DocumentId id) const {
@@ -326,6 +329,7 @@ EntryPtr HostState::addDocument(std::u16string name, std::u16string fileName,
     doc->drawing = std::move(drawing);
     documents.push_back(doc);
     active = doc;
+    touch();
     return doc;
 }
 

@@ -149,6 +149,11 @@ public:
     Faults faults;
     std::atomic<long> liveObjects{0};
     std::atomic<long> references{0};
+    // Counts changes anyone could see: drawings, selection, documents, the
+    // active document and page, units, commands, command bars. A window
+    // compares it to decide whether to read the host again.
+    std::atomic<uint64_t> revision{0};
+    void touch() { ++revision; }
     model::Id nextId = 1;
     int untitled = 0;
 

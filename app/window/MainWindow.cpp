@@ -132,7 +132,9 @@ MainWindow::MainWindow(host::Application& host, QWidget* parent)
     idle_ = new QTimer(this);
     idle_->setInterval(250);
     connect(idle_, &QTimer::timeout, this, [this] {
-        refresh();
+        // Reading the host copies the drawing: only when something changed.
+        if (host_.revision() != shownRevision_)
+            refresh();
         if (++idleTicks_ % 4 == 0)
             refreshCommandStates();
     });
@@ -280,6 +282,7 @@ void MainWindow::refresh() {
     if (refreshing_)
         return;
     refreshing_ = true;
+    shownRevision_ = host_.revision();
     try {
         const auto documentsBefore = shownDocuments_;
         syncDocumentTabs();

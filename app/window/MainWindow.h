@@ -126,6 +126,7 @@ private:
     std::map<host::DocumentId, QString> files_;
     int untitled_ = 0;
     int idleTicks_ = 0;
+    uint64_t shownRevision_ = ~uint64_t{0};
     bool refreshing_ = false;
 };
 
