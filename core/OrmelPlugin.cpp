@@ -95,7 +95,7 @@ HRESULT OrmelPlugin::Invoke(int32_t dispId, const GUID*, uint32_t, uint16_t, Dis
         break;
     case EvOnPluginCommand:
         if (count == 1)
-            ExecuteCommand(variantText(argument(args, 0)));
+            quietly("ExecuteCommand", [&] { ExecuteCommand(variantText(argument(args, 0))); });
         break;
     case EvOnUpdatePluginCommand:
         if (count == 3) {
@@ -138,6 +138,9 @@ HRESULT OrmelPlugin::StartSession() {
     } catch (const std::exception& e) {
         FEventCookie = 0;
         showSessionErrorBox(u"StartSession", errorText(e));
+    } catch (...) {
+        FEventCookie = 0;
+        showSessionErrorBox(u"StartSession", u"未知错误");
     }
     return S_OK;
 }
@@ -154,6 +157,8 @@ HRESULT OrmelPlugin::StopSession() {
         End();
     } catch (const std::exception& e) {
         showSessionErrorBox(u"StopSession", errorText(e));
+    } catch (...) {
+        showSessionErrorBox(u"StopSession", u"未知错误");
     }
     return S_OK;
 }
