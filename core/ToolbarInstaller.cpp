@@ -4,7 +4,7 @@
 #include "core/host/HostError.h"
 #include "core/host/HostOps.h"
 #include "framework/Utils.h"
-#include "platform/SpecialFolders.h"
+#include "platform/ShellFolders.h"
 #include "resources/Resources.h"
 
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "Utils.h"
 
 #include "platform/ModulePath.h"
-#include "platform/SpecialFolders.h"
+#include "platform/ShellFolders.h"
 
 #include <QFileInfo>
 

@@ -1,5 +1,5 @@
 #include "platform/ModulePath.h"
-#include "platform/SpecialFolders.h"
+#include "platform/ShellFolders.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
