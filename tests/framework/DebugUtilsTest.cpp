@@ -5,7 +5,7 @@
 #include "framework/Utils.h"
 #include "platform/QtDialogs.h"
 #include "platform/ScriptedDialogs.h"
-#include "platform/SpecialFolders.h"
+#include "platform/ShellFolders.h"
 
 #include "core/host/HostError.h"
 
