@@ -39,7 +39,9 @@ QStringList splitWords(const QString& line, int number) {
             }
             continue;
         }
-        if (c == '#')
+        // "#N" is how `set` names an item by index, so a word that starts
+        // with '#' and a digit is no comment.
+        if (c == '#' && (inWord || i + 1 >= line.size() || !line[i + 1].isDigit()))
             break;
         if (c.isSpace()) {
             if (inWord)

@@ -78,6 +78,12 @@ int indexArgument(const QString& value, int count, const QString& name) {
     return index;
 }
 
+// Qt gives every list item the user-checkable flag; an item shows a check
+// box only once it has a check state, so that is what makes a check list.
+bool isCheckItem(const QListWidgetItem* item) {
+    return item->data(Qt::CheckStateRole).isValid();
+}
+
 bool flagArgument(const QString& value, const QString& name) {
     if (value == QLatin1String("1"))
         return true;
@@ -121,7 +127,7 @@ void WidgetDriver::set(const QString& name, const QString& value) {
         const int index =
             indexArgument(value.startsWith('#') ? value : "#" + value, list->count(), name);
         QListWidgetItem* item = list->item(index);
-        if (item->flags() & Qt::ItemIsUserCheckable)
+        if (isCheckItem(item))
             item->setCheckState(item->checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
         list->setCurrentRow(index);
         emit list->itemClicked(item);
@@ -200,7 +206,7 @@ QJsonObject describeControl(QWidget* w) {
         QJsonArray items;
         for (int i = 0; i < lw->count(); ++i) {
             QListWidgetItem* item = lw->item(i);
-            if (item->flags() & Qt::ItemIsUserCheckable)
+            if (isCheckItem(item))
                 items.append(QJsonObject{{"text", item->text()},
                                          {"checked", item->checkState() == Qt::Checked}});
             else

@@ -11,13 +11,15 @@ TEST(BatchScript, WordsQuotesAndComments) {
                                                        "\n"
                                                        "  set edt_fileName \"a b # c\"  # note\r\n"
                                                        "set edt_Location \"x\\\"y\\\\z\"\n"
-                                                       "select 矩形1 椭圆2\n"));
-    ASSERT_EQ(lines.size(), 3u);
+                                                       "select 矩形1 椭圆2\n"
+                                                       "set cbb_Filetype #2 #note\n"));
+    ASSERT_EQ(lines.size(), 4u);
     EXPECT_EQ(lines[0].number, 3);
     EXPECT_EQ(lines[0].command, "set");
     EXPECT_EQ(lines[0].args, (QStringList{"edt_fileName", "a b # c"}));
     EXPECT_EQ(lines[1].args, (QStringList{"edt_Location", "x\"y\\z"}));
     EXPECT_EQ(lines[2].args, (QStringList{"矩形1", "椭圆2"}));
+    EXPECT_EQ(lines[3].args, (QStringList{"cbb_Filetype", "#2"}));
 }
 
 TEST(BatchScript, BadLinesNameTheirLineNumber) {
