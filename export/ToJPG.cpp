@@ -656,7 +656,10 @@ exporting::TExportSettings TfToJPG::TakeSettings() const {
     s.pageHalf = chk_PageHalf->isChecked();
     s.pageHalfIndex = cbb_PageHalf->currentIndex();
     for (int i = 0; i < chklst_Documents->count(); ++i) {
-        if (chklst_Documents->item(i)->checkState() == Qt::Checked)
+        // Read as a number: checkState() would register Qt::CheckState with
+        // Qt's type registry from inside this library, and the registry keeps
+        // that entry after the library is unloaded and loaded again.
+        if (chklst_Documents->item(i)->data(Qt::CheckStateRole).toInt() == Qt::Checked)
             s.checkedDocumentNames << chklst_Documents->item(i)->text();
     }
     return s;

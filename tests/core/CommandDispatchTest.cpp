@@ -27,6 +27,7 @@ protected:
         ASSERT_EQ(plugin.StartSession(), S_OK);
     }
     void TearDown() override {
+        plugin.Unload();
         Application().DestroyWindows();
         flush();
     }

@@ -20,6 +20,8 @@ using namespace com;
 class PluginTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(settingsDir.isValid()); }
+    // As a host does at exit: the object gives back what it still holds.
+    void TearDown() override { plugin.Unload(); }
 
     // Load and StartSession, as the host does.
     void startSession() {

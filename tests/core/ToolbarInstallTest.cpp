@@ -40,6 +40,7 @@ protected:
         ASSERT_TRUE(moduleDir.isValid());
         ASSERT_TRUE(tempDir.isValid());
     }
+    void TearDown() override { plugin.Unload(); }
     void start(int version) {
         host.setVersion(version);
         ASSERT_EQ(plugin.Load(host.com()), S_OK);
