@@ -1,7 +1,6 @@
 // The batch runner driving the real plug-in library, loaded with dlopen
 // from the build folder, through a host session.
-#include "app/BatchRunner.h"
-#include "app/HostSession.h"
+#include "BatchFixture.h"
 
 #include "core/host/HostError.h"
 
@@ -16,30 +15,7 @@
 namespace mosvik::app {
 namespace {
 
-class BatchRunnerTest : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
-    void TearDown() override {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (w->objectName().startsWith('f'))
-                w->close();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-
-    int run(const QString& script) { return runner.run(script, errors); }
-    QJsonObject readJson(const QString& name) {
-        QFile f(dir.filePath(name));
-        EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << name.toStdString();
-        return QJsonDocument::fromJson(f.readAll()).object();
-    }
-    QString path(const QString& name) const { return dir.filePath(name); }
-
-    QTemporaryDir dir;
-    HostSession session{defaultPluginPath()};
-    QString outText, errText;
-    QTextStream out{&outText}, errors{&errText};
-    BatchRunner runner{session, out};
-};
+using BatchRunnerTest = BatchFixture;
 
 TEST_F(BatchRunnerTest, PageFitSuperUndoRedoAndTheHostDump) {
     session.host().setVersion(17);

@@ -1,8 +1,7 @@
 // Image export from end to end: a batch script opens the example drawings,
 // drives the export window by its control names, and the files the host
 // writes are read back from their bytes.
-#include "app/BatchRunner.h"
-#include "app/HostSession.h"
+#include "BatchFixture.h"
 #include "tests/host/ImageFacts.h"
 
 #include <QApplication>
@@ -62,12 +61,6 @@ QSizeF contentMm(const QString& file, int pageIndex) {
 QSize contentPixels(const QString& file, int pageIndex) {
     const QSizeF mm = contentMm(file, pageIndex);
     return hostPixels(mm.width(), mm.height());
-}
-
-QJsonObject readJson(const QString& path) {
-    QFile f(path);
-    EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
-    return QJsonDocument::fromJson(f.readAll()).object();
 }
 
 QJsonObject controlOf(const QJsonObject& window, const QString& name) {
@@ -187,28 +180,12 @@ QString rowScript(const Row& row, const QString& folder, const QString& dump) {
     return s.join('\n') + '\n';
 }
 
-class ExportBatchTest : public ::testing::Test {
+class ExportBatchTest : public BatchFixture {
 protected:
-    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
-    void TearDown() override {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (w->objectName().startsWith('f'))
-                w->close();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-
-    int run(const QString& script) { return runner.run(script, errors); }
-    QString path(const QString& name) const { return dir.filePath(name); }
     QString folder(const QString& name) const {
         QDir(dir.path()).mkpath(name);
         return dir.filePath(name);
     }
-
-    QTemporaryDir dir;
-    HostSession session{defaultPluginPath()};
-    QString outText, errText;
-    QTextStream out{&outText}, errors{&errText};
-    BatchRunner runner{session, out};
 };
 
 TEST_F(ExportBatchTest, EveryRangeFileTypeAndNamingWritesTheNamedImages) {
@@ -388,7 +365,7 @@ TEST_F(ExportBatchTest, EveryRangeFileTypeAndNamingWritesTheNamedImages) {
         const Row& row = rows[i];
         SCOPED_TRACE(row.what);
         const QString runFolder = dir.filePath(QStringLiteral("run%1").arg(i));
-        const auto window = readJson(path(QStringLiteral("run%1.json").arg(i)));
+        const auto window = readJson(QStringLiteral("run%1.json").arg(i));
 
         EXPECT_EQ(text(lastRunLog(window)), text(row.log));
         // Idle again, with the rules of the range and the naming applied.
@@ -460,7 +437,7 @@ TEST_F(ExportBatchTest, APageTheHostFailsOnIsReportedAndTheRestIsWritten) {
         << errText.toStdString();
 
     EXPECT_TRUE(outText.contains("ExportPic ++++ ")) << outText.toStdString();
-    const auto afterFailure = readJson(path("first.json"));
+    const auto afterFailure = readJson("first.json");
     QStringList log = lastRunLog(afterFailure);
     ASSERT_EQ(log.size(), 9) << text(log);
     EXPECT_TRUE(log[5].startsWith("^导出页面出错：")) << log[5].toStdString();
@@ -474,7 +451,7 @@ TEST_F(ExportBatchTest, APageTheHostFailsOnIsReportedAndTheRestIsWritten) {
         EXPECT_TRUE(controlOf(afterFailure, control)["enabled"].toBool()) << control;
 
     // The run leaves the last page it reached active.
-    EXPECT_EQ(text(lastRunLog(readJson(path("second.json")))),
+    EXPECT_EQ(text(lastRunLog(readJson("second.json"))),
               text({"^开始处理", "导出当前页面", "^处理完成"}));
     EXPECT_EQ(text(filesIn(second)), text({"海报-赞助-1.png"}));
     EXPECT_EQ(readImageFacts(QDir(second).filePath("海报-赞助-1.png")).format, "PNG");
