@@ -32,15 +32,6 @@ model::Shape& liveShape(const EntryPtr& doc, model::Id shape) {
 
 namespace {
 
-int32_t countOf(size_t n) {
-    return static_cast<int32_t>(n);
-}
-
-void checkIndex(int32_t index, size_t count) {
-    if (index < 1 || index > countOf(count))
-        fail(DISP_E_BADINDEX, u"index out of range");
-}
-
 class DocumentsObject final : public ComObject<IVGDocuments> {
 public:
     using ComObject::ComObject;

@@ -9,6 +9,15 @@
 
 namespace mosvik::host {
 
+// Collections count and index with 32-bit integers, from 1.
+inline int32_t countOf(size_t n) {
+    return static_cast<int32_t>(n);
+}
+inline void checkIndex(int32_t index, size_t count) {
+    if (index < 1 || index > countOf(count))
+        fail(com::DISP_E_BADINDEX, u"index out of range");
+}
+
 // Where a shapes collection takes its shapes from, at every call.
 struct ShapeSource {
     enum class Kind { Page, Layer, Group, Selection };

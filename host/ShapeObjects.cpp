@@ -12,15 +12,6 @@ using namespace com;
 
 namespace {
 
-int32_t countOf(size_t n) {
-    return static_cast<int32_t>(n);
-}
-
-void checkIndex(int32_t index, size_t count) {
-    if (index < 1 || index > countOf(count))
-        fail(DISP_E_BADINDEX, u"index out of range");
-}
-
 // Box of some shapes, each of which must still exist.
 std::optional<model::Box> boundsOf(const EntryPtr& doc, const std::vector<model::Id>& ids) {
     std::optional<model::Box> box;

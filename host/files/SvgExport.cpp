@@ -1,7 +1,6 @@
 #include "SvgExport.h"
 
 #include "SvgImport.h"
-#include "SvgText.h"
 #include "host/render/Renderer.h"
 
 #include <QBuffer>
@@ -450,8 +449,8 @@ private:
         if (t.underline)
             w_.writeAttribute(QStringLiteral("text-decoration"), QStringLiteral("underline"));
         const double left = X(b.left());
-        const double baseline = Y(b.bottom()) + textAscent(t);
-        const double spacing = textLineSpacing(t);
+        const double baseline = Y(b.bottom()) + render::textAscent(t);
+        const double spacing = render::textLineSpacing(t);
         w_.writeAttribute(QStringLiteral("x"), num(left));
         w_.writeAttribute(QStringLiteral("y"), num(baseline));
         const QStringList lines = QString::fromStdU16String(t.text).split(QLatin1Char('\n'));

@@ -1,7 +1,6 @@
 #include "SvgImport.h"
 
 #include "SvgSyntax.h"
-#include "SvgText.h"
 #include "host/render/Renderer.h"
 
 #include <QDir>
@@ -1314,7 +1313,7 @@ std::optional<model::Shape> Importer::text(xmlNode* n, const Style& s) {
     const QSizeF extent = render::textExtent(t);
     double left = mirror_.x(x.value_or(0));
     left -= s.anchor == 1 ? extent.width() / 2 : s.anchor == 2 ? extent.width() : 0;
-    const double top = mirror_.y(y.value_or(0)) + textAscent(t);
+    const double top = mirror_.y(y.value_or(0)) + render::textAscent(t);
     model::Shape shape =
         model::shape(com::ShapeText, left, top - extent.height(), extent.width(), extent.height());
     shape.text = t;

@@ -320,6 +320,14 @@ QSizeF textExtent(const Text& text) {
     return QSizeF(widest * k, lines.size() * metrics.lineSpacing() * k);
 }
 
+double textAscent(const Text& text) {
+    return QFontMetricsF(fontOf(text)).ascent() * glyphScale(text);
+}
+
+double textLineSpacing(const Text& text) {
+    return QFontMetricsF(fontOf(text)).lineSpacing() * glyphScale(text);
+}
+
 void renderPage(QPainter& painter, const Page& page, const RenderOptions& options) {
     const QRectF area =
         options.area.isEmpty() ? QRectF(page.x, page.y, page.width, page.height) : options.area;

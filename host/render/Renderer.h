@@ -82,6 +82,10 @@ QTransform toQTransform(const model::Matrix& m);
 // Width and height in millimetres that a text takes: the widest line's
 // advance, and the lines' count times the line spacing.
 QSizeF textExtent(const model::Text& text);
+// Millimetres from the top of a text's box down to its first baseline, and
+// from one baseline to the next, as lines are placed when drawn.
+double textAscent(const model::Text& text);
+double textLineSpacing(const model::Text& text);
 
 // Pixels to and from images. toQImage gives Grayscale8, RGB888 or
 // RGBA8888 (a deep copy); fromQImage keeps gray images gray, opaque images
