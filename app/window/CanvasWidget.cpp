@@ -124,6 +124,9 @@ void CanvasWidget::guarded(const std::function<void()>& action) {
     } catch (const std::exception& e) {
         controller_.cancel();
         QMessageBox::critical(this, QStringLiteral("错误"), QString::fromUtf8(e.what()));
+    } catch (...) {
+        controller_.cancel();
+        QMessageBox::critical(this, QStringLiteral("错误"), QStringLiteral("未知错误"));
     }
     emit edited();
     viewport()->update();

@@ -272,6 +272,8 @@ void MainWindow::guarded(const std::function<void()>& action) {
         action();
     } catch (const std::exception& e) {
         fail(QString::fromUtf8(e.what()));
+    } catch (...) {
+        fail(QStringLiteral("未知错误"));
     }
     refresh();
 }
